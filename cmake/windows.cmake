@@ -1,0 +1,41 @@
+# The Windows program, its Win32 tests and benchmarks.
+set(win_libs gdiplus comctl32 uxtheme shell32 advapi32 gdi32 user32 ole32)
+
+file(GLOB forms_sources CONFIGURE_DEPENDS src/forms/*.cpp)
+add_library(ocellus_forms STATIC ${forms_sources})
+target_link_libraries(ocellus_forms PUBLIC ocellus_rules ${win_libs})
+
+file(GLOB core_sources CONFIGURE_DEPENDS src/app/*.cpp src/about/*.cpp src/mylib/*.cpp)
+list(FILTER core_sources EXCLUDE REGEX "(_rules|contbrightsat|main)\\.cpp$")
+add_library(ocellus_core STATIC ${core_sources})
+target_link_libraries(ocellus_core PUBLIC ocellus_forms)
+
+enable_language(RC)
+add_executable(Ocellus WIN32 src/app/main.cpp res/ocellus.rc)
+target_link_libraries(Ocellus PRIVATE ocellus_core)
+set_source_files_properties(res/ocellus.rc PROPERTIES OBJECT_DEPENDS
+  "${CMAKE_SOURCE_DIR}/res/ocellus.manifest;${CMAKE_SOURCE_DIR}/res/ocellus.ico")
+
+if(OCELLUS_TESTS)
+  file(GLOB win_tests CONFIGURE_DEPENDS tests/win/*.cpp)
+  add_executable(win_tests ${win_tests} res/tests.rc)
+  target_link_libraries(win_tests PRIVATE ocellus_core GTest::gtest_main)
+  gtest_discover_tests(win_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 TEST_PREFIX "win.")
+
+  file(GLOB e2e_tests CONFIGURE_DEPENDS tests/e2e/*.cpp)
+  if(e2e_tests)
+    add_executable(e2e_tests ${e2e_tests})
+    target_link_libraries(e2e_tests PRIVATE ocellus_rules GTest::gtest_main ${win_libs})
+    add_dependencies(e2e_tests Ocellus)
+    gtest_discover_tests(e2e_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 TEST_PREFIX "e2e."
+      PROPERTIES RUN_SERIAL TRUE)
+  endif()
+endif()
+
+if(OCELLUS_BENCH)
+  file(GLOB win_bench CONFIGURE_DEPENDS bench/win/*.cpp)
+  if(win_bench)
+    add_executable(bench_win ${win_bench} res/tests.rc)
+    target_link_libraries(bench_win PRIVATE ocellus_core)
+  endif()
+endif()

@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Runs every test tier: native rules (ASan/UBSan), Win32 tests and end-to-end tests under Wine.
+# Installs what it needs first. Exits non-zero on any failure.
+set -uo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+bash scripts/install-deps.sh || exit 1
+
+status=0
+summary=()
+jobs=$(nproc)
+
+tier() {  # name, then the command
+  local name=$1; shift
+  echo "=== $name"
+  if "$@"; then summary+=("$name: ok"); else summary+=("$name: FAILED"); status=1; fi
+}
+
+native() {
+  cmake --preset native >/dev/null && cmake --build build/native -j "$jobs" &&
+    ctest --test-dir build/native -j "$jobs" --output-on-failure --timeout 120
+}
+
+fuzz() {  # a bounded run of the settings fuzzer; longer on demand with scripts/fuzz.sh
+  cmake --preset fuzz >/dev/null && cmake --build build/fuzz --target settings_fuzz >/dev/null &&
+    build/fuzz/bin/settings_fuzz -max_total_time="${OCELLUS_FUZZ_SECONDS:-20}" -print_final_stats=0 2>&1 | tail -n 3
+}
+
+windows() {
+  cmake --preset mingw-i686 >/dev/null && cmake --build build/mingw-i686 -j "$jobs" || return 1
+  . scripts/winenv.sh
+  winenv_start "$root/build/mingw-i686/wine-test" headless
+  # Each run starts from clean settings.
+  wine reg delete 'HKCU\SOFTWARE\Tarnwick' /f >/dev/null 2>&1 </dev/null
+  ctest --test-dir build/mingw-i686 -j 1 --output-on-failure --timeout 300
+  local rc=$?
+  winenv_stop
+  return $rc
+}
+
+tier "native rules" native
+tier "settings fuzzer" fuzz
+tier "Win32 and end-to-end under Wine" windows
+
+echo "=== summary"
+printf '%s\n' "${summary[@]}"
+exit $status

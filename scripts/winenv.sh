@@ -1,0 +1,42 @@
+# Sourced by the run, test and benchmark scripts: a private Wine prefix on a private virtual display.
+#   winenv_start <state-dir> [headless]   exports WINEPREFIX, WINEARCH, WINEDEBUG (and DISPLAY when headless)
+#   winenv_stop                           ends what winenv_start started
+# With "headless" a private Xvfb and window manager are started; without it the caller's DISPLAY is used.
+
+winenv_pids=()
+
+winenv_start() {
+  local state=$1 mode=${2:-headless}
+  mkdir -p "$state"
+  export WINEPREFIX="$state/prefix" WINEARCH=win32 WINEDEBUG=${WINEDEBUG:--all}
+  export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+  if [ "$mode" = headless ]; then
+    local n=90
+    while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
+    Xvfb ":$n" -screen 0 1920x1080x24 -nolisten tcp >"$state/xvfb.log" 2>&1 &
+    winenv_pids+=($!)
+    export DISPLAY=":$n"
+    local i
+    for i in $(seq 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.05; done
+    # Without a window manager every hide or destroy of a visible window stalls for seconds.
+    openbox --sm-disable >"$state/openbox.log" 2>&1 &
+    winenv_pids+=($!)
+  fi
+  if [ ! -f "$WINEPREFIX/.ready" ]; then
+    rm -rf "$WINEPREFIX"
+    wineboot -i >"$state/wineboot.log" 2>&1 || true
+    wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+    touch "$WINEPREFIX/.ready"
+  fi
+  # A persistent server, started outside any pipe a test runner waits on.
+  wineserver -p </dev/null >/dev/null 2>&1
+  wine reg query 'HKCU\Software\Wine\WineDbg' >/dev/null 2>&1 </dev/null
+}
+
+winenv_stop() {
+  wineserver -k >/dev/null 2>&1 || true
+  local p
+  for p in "${winenv_pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  for p in "${winenv_pids[@]}"; do wait "$p" 2>/dev/null || true; done
+  winenv_pids=()
+}

@@ -1,0 +1,108 @@
+// The main window: live magnified picture, pixel readout, zoom and option controls, settings, keys.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+
+#include "forms/controls.h"
+
+namespace ocellus {
+
+// State shared by the main window's handlers; the next capture reads it.
+extern std::int32_t ZoomCode;       // twice the magnification
+extern std::int32_t ZoomTag;        // Tag of the checked zoom button, during one wheel step
+extern std::int32_t ReadoutFormat;  // 1 RGB, 2 Hexadecimal, 3 TColor
+extern bool OnTopFlag, InterpolateFlag, CursorFlag;
+extern bool GrabBusy;
+extern std::unique_ptr<forms::Canvas> ScreenCanvas;
+
+class TForm1;
+extern TForm1* Form1;
+
+class TForm1 : public forms::Form {
+public:
+    explicit TForm1(forms::Component* owner);
+    ~TForm1() override;
+
+    // Controls, in creation order.
+    forms::Panel* Panel1 = nullptr;
+    forms::Image* Image1 = nullptr;
+    forms::Panel* Panel2 = nullptr;
+    forms::Label* rgblabel = nullptr;
+    forms::Label* xyLabel = nullptr;
+    forms::CheckBox* cbinterpolate = nullptr;
+    forms::GroupBox* RadioGroup1 = nullptr;
+    forms::RadioButton *rbx2 = nullptr, *rbx3 = nullptr, *rbx4 = nullptr, *rbx6 = nullptr, *rbx9 = nullptr,
+                       *rbx12 = nullptr;
+    forms::CheckBox* cbontop = nullptr;
+    forms::Button* Button1 = nullptr;
+    forms::RadioButton *rbx1_5 = nullptr, *rbx15 = nullptr, *rbx1 = nullptr;
+    forms::CheckBox* cursorcheckbox = nullptr;
+    forms::Panel* colpanel = nullptr;
+    forms::CheckBox* invertcb = nullptr;
+    forms::CheckBox* enhancerb = nullptr;
+    forms::Timer* Timer1 = nullptr;
+    forms::Timer* Timer2 = nullptr;
+
+    void FormCreate(forms::Component* sender);
+    void FormShow(forms::Component* sender);
+    void FormResize(forms::Component* sender);
+    void FormDestroy(forms::Component* sender);
+    void Timer1Timer(forms::Component* sender);
+    void Timer2Timer(forms::Component* sender);
+    void Image1MouseUp(forms::Component*, int, forms::ShiftState, int, int) {}
+    void FormMouseMove(forms::Component*, forms::ShiftState, int, int) {}
+
+    void GrabScreen(int x, int y);
+    void enhanceimage();
+    void invertimage();
+
+    // Zoom and options
+    void rbx1Click(forms::Component* sender);
+    void rbx1_5Click(forms::Component* sender);
+    void rbx2Click(forms::Component* sender);
+    void rbx3Click(forms::Component* sender);
+    void rbx4Click(forms::Component* sender);
+    void rbx6Click(forms::Component* sender);
+    void rbx9Click(forms::Component* sender);
+    void rbx12Click(forms::Component* sender);
+    void rbx15Click(forms::Component* sender);
+    void findcheckedtag();
+    void checkradiobytag();
+    void FormMouseWheelDown(forms::Component* sender, forms::ShiftState shift, POINT pos, bool& handled);
+    void FormMouseWheelUp(forms::Component* sender, forms::ShiftState shift, POINT pos, bool& handled);
+    void cbontopClick(forms::Component* sender);
+    void cbinterpolateClick(forms::Component* sender);
+    void cursorcheckboxClick(forms::Component* sender);
+    void rgblabelClick(forms::Component* sender);
+
+    // Clipboard
+    void copymagimagetoclipboard();
+    void copyrgbtexttoclipboard();
+    void copyunmagimagetoclipboard();
+
+    // Settings
+    void readregistry();
+    void writeregistry();
+
+    // Keys and About
+    void Button1Click(forms::Component* sender);
+    void FormKeyDown(forms::Component* sender, WORD& key, forms::ShiftState shift);
+    void FormKeyPress(forms::Component* sender, wchar_t& key);
+
+    bool handleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+
+private:
+    void zoomButtonClicked(forms::RadioButton* button);
+    // The screen area of the current view, read once per capture.
+    forms::Bitmap source_;
+};
+
+std::span<const forms::ControlDef<TForm1>> form1Layout();
+const forms::FormDef& form1Definition();
+
+// The arrow drawn at the pointer's place in the picture, as offsets from its tip.
+inline constexpr POINT kArrowShape[7] = {{0, 0}, {0, 45}, {11, 32}, {25, 57}, {35, 51}, {21, 26}, {37, 24}};
+
+}  // namespace ocellus

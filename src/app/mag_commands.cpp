@@ -1,0 +1,142 @@
+// The main window's clipboard copies, keyboard commands and About command.
+#include <cstring>
+#include <memory>
+
+#include "about/about.h"
+#include "app/mag.h"
+#include "app/mag_rules.h"
+#include "forms/application.h"
+#include "forms/exception.h"
+#include "mylib/ustandardizefonts.h"
+
+namespace ocellus {
+namespace {
+
+std::wstring systemErrorText(DWORD code) {
+    wchar_t* buffer = nullptr;
+    DWORD n = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                               nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    std::wstring text = n && buffer ? std::wstring(buffer, n) : L"Error " + std::to_wstring(code);
+    if (buffer) ::LocalFree(buffer);
+    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ')) text.pop_back();
+    return text;
+}
+
+// Opens the clipboard for one transaction, or raises the error the user is shown.
+class ClipboardTransaction {
+public:
+    ClipboardTransaction() : session_(forms::application().handle()) {
+        if (!session_.isOpen())
+            throw forms::EClipboardException(
+                forms::formatMessage(L"Cannot open clipboard: %s", systemErrorText(::GetLastError())));
+    }
+
+private:
+    forms::ClipboardSession session_;
+};
+
+// A device-dependent copy of a bitmap, compatible with the display, for the clipboard.
+forms::BitmapHandle displayCopy(HDC sourceDc, int width, int height) {
+    forms::WindowDc screen(nullptr, ::GetDC(nullptr));
+    forms::BitmapHandle copy(::CreateCompatibleBitmap(screen.get(), width, height));
+    if (!copy) return copy;
+    forms::MemoryDc dc(::CreateCompatibleDC(screen.get()));
+    forms::SelectObjectScope in(dc.get(), copy.get());
+    ::BitBlt(dc.get(), 0, 0, width, height, sourceDc, 0, 0, SRCCOPY);
+    return copy;
+}
+
+// One transaction placing a bitmap. Zero-sized bitmaps empty the clipboard and place nothing.
+void placeBitmap(HDC sourceDc, int width, int height) {
+    ClipboardTransaction transaction;
+    ::EmptyClipboard();
+    if (width <= 0 || height <= 0) return;
+    forms::BitmapHandle copy = displayCopy(sourceDc, width, height);
+    // Our bitmaps are 32-bit, so they carry no palette; a failed set is not reported, but the
+    // copy is not leaked either.
+    if (copy && ::SetClipboardData(CF_BITMAP, copy.get())) copy.release();
+}
+
+}  // namespace
+
+void TForm1::copymagimagetoclipboard() {
+    forms::Bitmap& picture = Image1->picture();
+    placeBitmap(picture.dc(), picture.handle() ? picture.width() : 0, picture.handle() ? picture.height() : 0);
+}
+
+void TForm1::copyrgbtexttoclipboard() {
+    const std::wstring& text = rgblabel->caption();
+    ClipboardTransaction transaction;
+    const std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+    forms::GlobalMemory block(::GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, bytes));
+    if (!block) throw forms::EOutOfResources(L"Out of system resources");
+    if (void* p = ::GlobalLock(block.get())) {
+        std::memcpy(p, text.c_str(), bytes);
+        ::GlobalUnlock(block.get());
+    } else {
+        throw forms::EOutOfResources(L"Out of system resources");
+    }
+    ::EmptyClipboard();
+    if (!::SetClipboardData(CF_UNICODETEXT, block.get())) throw forms::EOutOfResources(L"Out of system resources");
+    block.release();  // the clipboard owns it now
+}
+
+void TForm1::copyunmagimagetoclipboard() {
+    POINT p{};
+    ::GetCursorPos(&p);
+    forms::WindowDc screen = forms::WindowDc::ofWindow(::GetDesktopWindow());
+    ScreenCanvas->setHandle(screen.get());
+    const SourceRect src = sourceRectangle(p.x, p.y, Image1->width(), Image1->height(), ZoomCode,
+                                           ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN));
+    {
+        forms::BitmapHandle area;
+        if (src.width > 0 && src.height > 0) area.reset(::CreateCompatibleBitmap(screen.get(), src.width, src.height));
+        forms::MemoryDc dc(::CreateCompatibleDC(screen.get()));
+        {
+            forms::SelectObjectScope in(dc.get(), area ? static_cast<HGDIOBJ>(area.get()) : nullptr);
+            if (area)
+                ::StretchBlt(dc.get(), 0, 0, src.width, src.height, screen.get(), src.left, src.top, src.width,
+                             src.height, SRCCOPY);
+            placeBitmap(dc.get(), area ? src.width : 0, area ? src.height : 0);
+        }
+    }
+    ScreenCanvas->setHandle(nullptr);
+    forms::application().processMessages();
+}
+
+// ----- keys and About -----
+
+void TForm1::Button1Click(forms::Component*) {
+    std::unique_ptr<TAboutForm> dialog;
+    struct Clear {
+        ~Clear() { AboutForm = nullptr; }
+    } clear;
+    dialog = std::make_unique<TAboutForm>(this);
+    AboutForm = dialog.get();
+    dialog->scaled = false;
+    dialog->autoScroll = false;
+    dialog->showHint = true;
+    StandardizeFormFont(dialog.get(), false);
+    dialog->showModal();
+}
+
+void TForm1::FormKeyDown(forms::Component*, WORD& key, forms::ShiftState shift) {
+    if (shift == forms::ssCtrl) {
+        if (key == 'C') copymagimagetoclipboard();
+        else if (key == 'P') copyrgbtexttoclipboard();
+        else if (key == 'U') copyunmagimagetoclipboard();
+    } else if (shift == 0 && key == VK_F1) {
+        Button1Click(this);
+    }
+}
+
+void TForm1::FormKeyPress(forms::Component*, wchar_t& key) {
+    if (key == 27) {
+        key = 0;
+        forms::application().terminate();
+    } else if (key == L'H' || key == L'h') {
+        Button1Click(this);
+    }
+}
+
+}  // namespace ocellus

@@ -1,0 +1,130 @@
+#include "app/mag_rules.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace ocellus {
+
+namespace {
+
+constexpr std::int64_t kIntMin = std::numeric_limits<int>::min();
+constexpr std::int64_t kIntMax = std::numeric_limits<int>::max();
+
+int saturate(std::int64_t v) { return static_cast<int>(std::clamp(v, kIntMin, kIntMax)); }
+
+// Round half to even without depending on the FPU rounding mode, saturating to int.
+int nearestEven(double v) {
+    if (std::isnan(v)) return 0;
+    if (v >= static_cast<double>(kIntMax)) return static_cast<int>(kIntMax);
+    if (v <= static_cast<double>(kIntMin)) return static_cast<int>(kIntMin);
+    const double f = std::floor(v);
+    const double diff = v - f;
+    auto n = static_cast<std::int64_t>(f);
+    if (diff > 0.5 || (diff == 0.5 && (n % 2) != 0)) ++n;
+    return saturate(n);
+}
+
+// One axis of the source rectangle. Works in int64 so that pointer and screen values
+// anywhere in int range cannot overflow.
+struct Axis {
+    std::int64_t start, extent;
+    int marker;
+};
+
+Axis sourceAxis(int pos, int picture, int zoomCode, int screen) {
+    const std::int64_t p = std::max(picture, 0);
+    const std::int64_t half = zoomCode > 0 ? p / zoomCode : 0;
+    const std::int64_t extent = 2 * half;
+    Axis a{pos - half, extent, static_cast<int>(p / 2)};
+    // With nothing to stretch the marker has no meaningful scale, so it stays centred.
+    const bool scaled = extent > 0;
+    if (a.start < 0) {
+        a.start = 0;
+        if (scaled)
+            a.marker = std::max(nearestEven(static_cast<double>(pos) / static_cast<double>(extent) *
+                                            static_cast<double>(p)),
+                                1);
+    }
+    if (screen < a.start + extent) {
+        a.start = screen - extent;
+        if (scaled)
+            a.marker = nearestEven(static_cast<double>(pos - a.start) /
+                                   static_cast<double>(extent) * static_cast<double>(p));
+    }
+    return a;
+}
+
+}  // namespace
+
+SourceRect sourceRectangle(int x, int y, int pictureW, int pictureH, int zoomCode,
+                           int screenW, int screenH) {
+    const Axis h = sourceAxis(x, pictureW, zoomCode, screenW);
+    const Axis v = sourceAxis(y, pictureH, zoomCode, screenH);
+    // start + extent <= screen holds exactly, so after saturating start up and extent
+    // down their int sum still fits.
+    return SourceRect{saturate(h.start), saturate(v.start), saturate(h.extent),
+                      saturate(v.extent), h.marker, v.marker};
+}
+
+Rgb colortorgb(std::uint32_t colour) {
+    return Rgb{static_cast<std::uint8_t>(colour & 0xFFu),
+               static_cast<std::uint8_t>((colour >> 8) & 0xFFu),
+               static_cast<std::uint8_t>((colour >> 16) & 0xFFu)};
+}
+
+std::wstring colortohex(std::uint32_t colour) {
+    static constexpr wchar_t kDigits[] = L"0123456789ABCDEF";
+    const Rgb c = colortorgb(colour);
+    std::wstring out;
+    for (std::uint8_t b : {c.red, c.green, c.blue}) {
+        out.push_back(kDigits[b >> 4]);
+        out.push_back(kDigits[b & 0x0F]);
+    }
+    return out;
+}
+
+ReadoutText readoutFor(std::uint32_t colour, int readoutFormat) {
+    switch (readoutFormat) {
+    case 2:
+        return {L"$" + colortohex(colour), L"Hexadecimal"};
+    case 3:
+        return {std::to_wstring(static_cast<std::int32_t>(colour)), L"TColor"};
+    default: {
+        // The format only ever comes from nextReadoutFormat, but a stray value
+        // should still show something readable rather than nothing.
+        const Rgb c = colortorgb(colour);
+        return {L"RGB: " + std::to_wstring(c.red) + L"," + std::to_wstring(c.green) + L"," +
+                    std::to_wstring(c.blue),
+                L"RGB"};
+    }
+    }
+}
+
+int nextReadoutFormat(int format) {
+    if (format >= 3 || format < 1) return 1;
+    return format + 1;
+}
+
+std::wstring coordinatesText(int x, int y) {
+    return std::to_wstring(x) + L", " + std::to_wstring(y);
+}
+
+const ZoomStep* zoomStepForCode(int zoomCode) {
+    for (const ZoomStep& s : kZoomSteps)
+        if (s.zoomCode == zoomCode) return &s;
+    return nullptr;
+}
+
+const ZoomStep* zoomStepForTag(int tag) {
+    for (const ZoomStep& s : kZoomSteps)
+        if (s.tag == tag) return &s;
+    return nullptr;
+}
+
+bool isOffScreen(int left, int top, int screenW, int screenH) {
+    const std::int64_t margin = 50;
+    return left > std::int64_t{screenW} - margin || top > std::int64_t{screenH} - margin || top < 0;
+}
+
+}  // namespace ocellus

@@ -1,0 +1,71 @@
+// Platform-free rules of the magnifier's capture path: which screen rectangle feeds
+// the picture, where the pointer marker sits in it, and the colour readout texts.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace ocellus {
+
+// The screen area that is stretched into the picture, and the marker position
+// (picture coordinates) of the pointer inside it.
+struct SourceRect {
+    int left, top, width, height;
+    int markerX, markerY;
+    // Never overflows: the rule keeps left + width within int range.
+    int right() const { return left + width; }
+    int bottom() const { return top + height; }
+};
+
+// (x, y) is the pointer on a screen of screenW x screenH; the picture is pictureW x
+// pictureH and zoomCode is twice the magnification. Negative picture sizes count as 0;
+// zoomCode <= 0 gives an empty source at the pointer.
+SourceRect sourceRectangle(int x, int y, int pictureW, int pictureH, int zoomCode,
+                           int screenW, int screenH);
+
+// Colours are GDI colours 0x00BBGGRR; only the signed readout shows the top byte.
+struct Rgb {
+    std::uint8_t red, green, blue;
+};
+Rgb colortorgb(std::uint32_t colour);
+std::wstring colortohex(std::uint32_t colour);  // "RRGGBB", uppercase
+
+struct ReadoutText {
+    std::wstring text;
+    std::wstring hint;
+};
+// Formats: 1 RGB, 2 hexadecimal, 3 signed TColor value; anything else reads as 1.
+ReadoutText readoutFor(std::uint32_t colour, int readoutFormat);
+int nextReadoutFormat(int format);  // 1 -> 2 -> 3 -> 1
+std::wstring coordinatesText(int x, int y);  // "640, 480"
+
+struct ZoomStep {
+    std::wstring_view button;
+    std::wstring_view caption;
+    int tag;
+    int zoomCode;
+};
+inline constexpr std::array<ZoomStep, 9> kZoomSteps = {{
+    {L"rbx1", L"x1", 1, 2},
+    {L"rbx1_5", L"x1.5", 2, 3},
+    {L"rbx2", L"x2", 3, 4},
+    {L"rbx3", L"x3", 4, 6},
+    {L"rbx4", L"x4", 5, 8},
+    {L"rbx6", L"x6", 6, 12},
+    {L"rbx9", L"x9", 7, 18},
+    {L"rbx12", L"x12", 8, 24},
+    {L"rbx15", L"x15", 9, 30},
+}};
+inline constexpr int kDefaultZoomCode = 6;
+
+const ZoomStep* zoomStepForCode(int zoomCode);  // nullptr when not in the table
+const ZoomStep* zoomStepForTag(int tag);        // nullptr when not in the table
+
+// A stored window position that would leave less than 50 pixels visible at the right
+// or bottom, or whose title bar is above the screen. A window hanging off the left
+// edge is still reachable and stays where it was.
+bool isOffScreen(int left, int top, int screenW, int screenH);
+
+}  // namespace ocellus

@@ -1,0 +1,27 @@
+// Program entry: GDI+ for the whole run, the application object, the main window, the message loop.
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include "app/mag.h"
+#include "forms/application.h"
+#include "forms/gdiplus.h"
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    forms::gdiplus::Session gdiplus;  // started first, shut down last
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
+    ::InitCommonControlsEx(&icc);
+    auto& app = forms::application();
+    app.title = L"Ocellus";
+    {
+        std::unique_ptr<ocellus::TForm1> form;
+        try {
+            form = std::make_unique<ocellus::TForm1>(nullptr);
+        } catch (...) {
+            app.handleCurrentException();
+            return 1;
+        }
+        app.run();
+    }  // the main window is destroyed here and saves the settings
+    return 0;
+}

@@ -1,0 +1,137 @@
+#include "forms/application.h"
+
+#include "forms/controls.h"
+#include "forms/exception.h"
+#include "forms/seams.h"
+
+namespace forms {
+namespace {
+
+constexpr wchar_t kUtilityClass[] = L"OcellusApplication";
+
+LRESULT CALLBACK utilityProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_TIMER) {
+        guarded([wp] { Timer::deliver(wp); });
+        return 0;
+    }
+    return ::DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+bool isKeyMessage(UINT m) { return m == WM_KEYDOWN || m == WM_SYSKEYDOWN || m == WM_CHAR || m == WM_SYSCHAR; }
+
+std::wstring widen(const char* s) {
+    std::wstring w;
+    for (; s && *s; ++s) w.push_back(static_cast<unsigned char>(*s));
+    return w;
+}
+
+}  // namespace
+
+Application& application() {
+    static Application app;
+    return app;
+}
+
+HWND Application::utilityWindow() {
+    if (!utility_ || !::IsWindow(utility_)) {
+        WNDCLASSEXW wc{};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = utilityProc;
+        wc.hInstance = ::GetModuleHandleW(nullptr);
+        wc.lpszClassName = kUtilityClass;
+        ::RegisterClassExW(&wc);
+        utility_ = ::CreateWindowExW(0, kUtilityClass, title.c_str(), WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                     wc.hInstance, nullptr);
+    }
+    return utility_;
+}
+
+HWND Application::handle() const { return const_cast<Application*>(this)->utilityWindow(); }
+
+bool Application::minimized() const { return mainForm && mainForm->handle() && ::IsIconic(mainForm->handle()); }
+
+void Application::terminate() {
+    if (terminated_) return;
+    terminated_ = true;
+    ::PostQuitMessage(0);
+}
+
+void Application::dispatch(MSG& msg) {
+    if (isKeyMessage(msg.message)) {
+        HWND root = ::GetAncestor(msg.hwnd, GA_ROOT);
+        if (auto* form = dynamic_cast<Form*>(Control::fromHandle(root))) {
+            if (form->keyPreview) {
+                if ((msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) && form->onKeyDown) {
+                    WORD key = static_cast<WORD>(msg.wParam);
+                    bool failed = false;
+                    try {
+                        form->onKeyDown(form, key, currentShiftState());
+                    } catch (...) {
+                        handleCurrentException();
+                        failed = true;
+                    }
+                    if (key == 0 || failed) return;
+                    msg.wParam = key;
+                    // Dialog navigation eats these key-downs untranslated; translate them here so the
+                    // character preview still sees Esc and Enter.
+                    if (key == VK_ESCAPE || key == VK_RETURN) ::TranslateMessage(&msg);
+                } else if (msg.message == WM_CHAR && form->onKeyPress) {
+                    wchar_t ch = static_cast<wchar_t>(msg.wParam);
+                    try {
+                        form->onKeyPress(form, ch);
+                    } catch (...) {
+                        handleCurrentException();
+                        return;
+                    }
+                    if (ch == 0) return;
+                    msg.wParam = ch;
+                }
+            }
+            if (form->handle() && ::IsDialogMessageW(form->handle(), &msg)) return;
+        }
+    }
+    ::TranslateMessage(&msg);
+    ::DispatchMessageW(&msg);
+}
+
+void Application::run() {
+    if (mainForm) mainForm->show();
+    MSG msg;
+    while (!terminated_) {
+        BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
+        if (got <= 0) break;
+        dispatch(msg);
+    }
+    terminated_ = true;
+}
+
+void Application::processMessages() {
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            terminate();
+            break;
+        }
+        dispatch(msg);
+    }
+}
+
+void Application::showException(const std::exception& e) {
+    std::wstring text;
+    if (auto* fe = dynamic_cast<const Exception*>(&e)) text = fe->message();
+    else text = widen(e.what());
+    HWND owner = ::GetActiveWindow();
+    seams().messageBox(owner, errorBoxText(text).c_str(), title.c_str(), MB_OK | MB_ICONERROR);
+}
+
+void Application::handleCurrentException() {
+    try {
+        throw;
+    } catch (const std::exception& e) {
+        showException(e);
+    } catch (...) {
+        showException(Exception(L"Unknown error"));
+    }
+}
+
+}  // namespace forms

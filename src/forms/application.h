@@ -1,0 +1,55 @@
+// The application object: title, main form, message loop with key preview, error box.
+#pragma once
+
+#include <windows.h>
+
+#include <exception>
+#include <string>
+
+namespace forms {
+
+class Form;
+
+class Application {
+public:
+    std::wstring title = L"";
+    Form* mainForm = nullptr;
+
+    // Runs the message loop until terminate() or the main form closes; shows the main form first.
+    void run();
+    void terminate();
+    bool terminated() const noexcept { return terminated_; }
+    // One pass over the waiting messages.
+    void processMessages();
+    // Dispatches one message through key preview and dialog navigation.
+    void dispatch(MSG& msg);
+
+    // The standard error box for an error that escaped a handler; the program then goes on.
+    void showException(const std::exception& e);
+    void handleCurrentException();
+
+    bool minimized() const;
+    HWND handle() const;  // the window that owns the clipboard and the shell's dialogs
+    // A hidden window that receives timer ticks.
+    HWND utilityWindow();
+
+    void resetForTests() { terminated_ = false; mainForm = nullptr; }
+
+private:
+    bool terminated_ = false;
+    HWND utility_ = nullptr;
+};
+
+Application& application();
+
+// Runs f, showing any error that escapes it in the standard error box.
+template <class F>
+void guarded(F&& f) noexcept {
+    try {
+        f();
+    } catch (...) {
+        application().handleCurrentException();
+    }
+}
+
+}  // namespace forms

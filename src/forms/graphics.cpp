@@ -1,0 +1,114 @@
+#include "forms/graphics.h"
+
+namespace forms {
+
+COLORREF colorToRgb(Color c) {
+    if (c & 0xFF000000u) return ::GetSysColor(static_cast<int>(c & 0xFF));
+    return c;
+}
+
+void Canvas::setHandle(HDC dc) {
+    dc_ = dc;
+    if (dc_) {
+        ::SelectObject(dc_, ::GetStockObject(BLACK_PEN));
+        ::SelectObject(dc_, ::GetStockObject(WHITE_BRUSH));
+    }
+}
+
+void Canvas::polygon(std::span<const POINT> points) {
+    if (!dc_) return;
+    ::Polygon(dc_, points.data(), static_cast<int>(points.size()));
+    if (onChange) onChange();
+}
+
+Color Canvas::pixel(int x, int y) const { return dc_ ? ::GetPixel(dc_, x, y) : CLR_INVALID; }
+
+BitmapHandle createDibSection(int width, int height, void** bits) {
+    if (width <= 0 || height <= 0) return {};
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // top-down
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* ignored = nullptr;
+    return BitmapHandle(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, bits ? bits : &ignored, nullptr, 0));
+}
+
+Bitmap::Bitmap() : dc_(::CreateCompatibleDC(nullptr)) {
+    canvas_.setHandle(dc_.get());
+    canvas_.onChange = [this] {
+        if (onChange) onChange();
+    };
+}
+
+Bitmap::~Bitmap() {
+    // The bitmap must leave the DC before either is deleted.
+    if (dc_ && originalBitmap_) ::SelectObject(dc_.get(), originalBitmap_);
+}
+
+void Bitmap::select(BitmapHandle bitmap, int w, int h) {
+    HGDIOBJ wanted = bitmap ? static_cast<HGDIOBJ>(bitmap.get()) : originalBitmap_;
+    if (wanted) {
+        HGDIOBJ previous = ::SelectObject(dc_.get(), wanted);
+        if (!originalBitmap_ && previous && previous != HGDI_ERROR) originalBitmap_ = previous;
+    }
+    bitmap_ = std::move(bitmap);
+    width_ = bitmap_ ? w : 0;
+    height_ = bitmap_ ? h : 0;
+}
+
+void Bitmap::setSize(int w, int h) {
+    w = w < 0 ? 0 : w;
+    h = h < 0 ? 0 : h;
+    if (w == width_ && h == height_ && (bitmap_ || w == 0 || h == 0)) {
+        width_ = w;
+        height_ = h;
+        return;
+    }
+    BitmapHandle fresh = createDibSection(w, h);
+    if (fresh) {
+        // A new picture starts white, as an empty canvas does.
+        select(std::move(fresh), w, h);
+        ::PatBlt(dc_.get(), 0, 0, w, h, WHITENESS);
+    } else {
+        select({}, 0, 0);
+        width_ = w;
+        height_ = h;
+    }
+}
+
+void Bitmap::takeHandle(HBITMAP bitmap) {
+    BitmapHandle owned(bitmap);
+    BITMAP info{};
+    if (!bitmap || !::GetObjectW(bitmap, sizeof info, &info)) return;
+    DIBSECTION dib{};
+    bool isDib32 = ::GetObjectW(bitmap, sizeof dib, &dib) == sizeof dib && dib.dsBm.bmBitsPixel == 32 &&
+                   dib.dsBm.bmBits != nullptr;
+    if (!isDib32) {
+        // Keep the pixel access uniform: convert anything else to our own DIB format.
+        BitmapHandle converted = createDibSection(info.bmWidth, info.bmHeight);
+        if (!converted) return;
+        MemoryDc source(::CreateCompatibleDC(nullptr));
+        SelectObjectScope in(source.get(), bitmap);
+        select(std::move(converted), info.bmWidth, info.bmHeight);
+        ::BitBlt(dc_.get(), 0, 0, width_, height_, source.get(), 0, 0, SRCCOPY);
+        return;
+    }
+    select(std::move(owned), info.bmWidth, info.bmHeight);
+}
+
+ocellus::PixelView Bitmap::pixels() const {
+    DIBSECTION dib{};
+    if (!bitmap_ || ::GetObjectW(bitmap_.get(), sizeof dib, &dib) != sizeof dib || !dib.dsBm.bmBits) return {};
+    ::GdiFlush();
+    const int h = dib.dsBm.bmHeight;
+    const std::ptrdiff_t rowBytes = dib.dsBm.bmWidthBytes;
+    auto* base = static_cast<std::uint8_t*>(dib.dsBm.bmBits);
+    const bool bottomUp = dib.dsBmih.biHeight > 0;
+    return {dib.dsBm.bmWidth, h, bottomUp ? base + rowBytes * (h - 1) : base, bottomUp ? -rowBytes : rowBytes,
+            dib.dsBm.bmBitsPixel / 8};
+}
+
+}  // namespace forms

@@ -1,0 +1,61 @@
+#include "forms/seams.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include "forms/handles.h"
+
+namespace forms {
+namespace {
+
+using TaskDialogIndirectFn = HRESULT(WINAPI*)(const TASKDIALOGCONFIG*, int*, int*, BOOL*);
+
+bool realTaskDialog(HWND owner, const wchar_t* title, const wchar_t* instruction) {
+    // Looked up at run time: comctl32 before version 6 has no task dialog.
+    HMODULE comctl = ::GetModuleHandleW(L"comctl32.dll");
+    if (!comctl) return false;
+    auto fn = reinterpret_cast<TaskDialogIndirectFn>(
+        reinterpret_cast<void*>(::GetProcAddress(comctl, "TaskDialogIndirect")));
+    if (!fn) return false;
+    TASKDIALOGCONFIG config{};
+    config.cbSize = sizeof config;
+    config.hwndParent = owner;
+    config.dwCommonButtons = TDCBF_OK_BUTTON;
+    config.pszWindowTitle = title;
+    config.pszMainInstruction = instruction;
+    int button = 0;
+    return SUCCEEDED(fn(&config, &button, nullptr, nullptr));
+}
+
+int realScreenPixelsPerInch() {
+    WindowDc dc(nullptr, ::GetDC(nullptr));
+    return dc ? ::GetDeviceCaps(dc.get(), LOGPIXELSY) : 96;
+}
+
+Seams makeDefaults() {
+    Seams s;
+    s.outputDebugString = [](const wchar_t* text) { ::OutputDebugStringW(text); };
+    s.isDebuggerPresent = [] { return ::IsDebuggerPresent() != FALSE; };
+    s.debugBreak = [] { ::DebugBreak(); };
+    s.shellExecute = [](HWND owner, const wchar_t* verb, const wchar_t* file, const wchar_t* params,
+                        const wchar_t* dir, int show) {
+        return ::ShellExecuteW(owner, verb, file, params, dir, show);
+    };
+    s.messageBox = [](HWND owner, const wchar_t* text, const wchar_t* caption, UINT type) {
+        return ::MessageBoxW(owner, text, caption, type);
+    };
+    s.taskDialog = realTaskDialog;
+    s.screenPixelsPerInch = realScreenPixelsPerInch;
+    return s;
+}
+
+}  // namespace
+
+Seams& seams() {
+    static Seams instance = makeDefaults();
+    return instance;
+}
+
+void restoreDefaultSeams() { seams() = makeDefaults(); }
+
+}  // namespace forms

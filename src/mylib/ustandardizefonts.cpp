@@ -1,0 +1,134 @@
+#include "mylib/ustandardizefonts.h"
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "forms/exception.h"
+#include "forms/seams.h"
+#include "mylib/ustandardizefonts_rules.h"
+
+namespace ocellus {
+namespace {
+
+using TAnchorsArray = std::vector<forms::Anchors>;
+
+void debugOut(const std::wstring& text) { forms::seams().outputDebugString(text.c_str()); }
+
+void breakIfDebugged() {
+    if (forms::seams().isDebuggerPresent()) forms::seams().debugBreak();
+}
+
+std::wstring sourceName() {
+    const char* path = __FILE__;
+    const char* base = path;
+    for (const char* p = path; *p; ++p)
+        if (*p == '/' || *p == '\\') base = p + 1;
+    return std::wstring(base, base + std::strlen(base));
+}
+
+std::wstring systemMessage(DWORD code) {
+    wchar_t* buffer = nullptr;
+    DWORD n = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                               nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    std::wstring text = n && buffer ? std::wstring(buffer, n) : L"Error " + std::to_wstring(code);
+    if (buffer) ::LocalFree(buffer);
+    return text;
+}
+
+IntRect toIntRect(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
+
+bool isCentred(forms::Position p) {
+    using forms::Position;
+    return p == Position::ScreenCenter || p == Position::DesktopCenter || p == Position::MainFormCenter ||
+           p == Position::OwnerFormCenter;
+}
+
+}  // namespace
+
+int FormPixelsPerInch(forms::Form*) { return forms::seams().screenPixelsPerInch(); }
+
+void FreezeAnchors(forms::Control& container, TAnchorsArray& anchors, std::size_t& counter) {
+    const auto& children = container.children();
+    if (anchors.size() < counter + children.size() + 1) anchors.resize(counter + children.size() + 1);
+    for (forms::Control* child : children) {
+        anchors[counter] = child->anchors();
+        if (child->anchors() != (forms::akLeft | forms::akTop)) child->setAnchors(forms::akLeft | forms::akTop);
+        ++counter;
+    }
+    for (forms::Control* child : children) FreezeAnchors(*child, anchors, counter);
+}
+
+void RestoreAnchors(forms::Control& container, const TAnchorsArray& anchors, std::size_t& counter) {
+    const auto& children = container.children();
+    for (forms::Control* child : children) {
+        if (counter < anchors.size()) child->setAnchors(anchors[counter]);
+        ++counter;
+    }
+    for (forms::Control* child : children) RestoreAnchors(*child, anchors, counter);
+}
+
+void ScaleFormToRatio(forms::Form& form, int m, int d, bool scaleWithAnchors) {
+    if (m == 0 && d == 0) return;
+    const RECT before = form.boundsRect();
+    TAnchorsArray anchors;
+    if (!scaleWithAnchors) {
+        std::size_t counter = 0;
+        FreezeAnchors(form, anchors, counter);
+    }
+    try {
+        form.scaleBy(m, d);
+    } catch (...) {
+        if (!scaleWithAnchors) {
+            std::size_t counter = 0;
+            RestoreAnchors(form, anchors, counter);
+        }
+        throw;
+    }
+    if (!scaleWithAnchors) {
+        std::size_t counter = 0;
+        RestoreAnchors(form, anchors, counter);
+    }
+    const RECT after = form.boundsRect();
+    IntRect area{};
+    const IntRect* areaPtr = nullptr;
+    if (HMONITOR monitor = form.monitor()) {
+        MONITORINFO info{};
+        info.cbSize = 40;
+        if (::GetMonitorInfoW(monitor, &info)) {
+            area = toIntRect(info.rcWork);
+        } else {
+            debugOut(systemMessage(::GetLastError()));
+            // The monitor's full rectangle stands in for its work area.
+            MONITORINFO full{};
+            full.cbSize = sizeof full;
+            RECT r{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+            if (::GetMonitorInfoW(monitor, &full)) r = full.rcMonitor;
+            area = toIntRect(r);
+        }
+        areaPtr = &area;
+    }
+    const FormPlacement p = placeScaledForm(toIntRect(before), toIntRect(after), isCentred(form.position), areaPtr);
+    form.setBounds(p.x, p.y, p.width, p.height);
+}
+
+double StandardizeFormFont(forms::Form* form, bool scaleWithAnchors) {
+    if (!form)
+        throw forms::EAssertionFailed(L"Assertion failure (" + sourceName() + L", line " +
+                                      std::to_wstring(__LINE__) + L")");
+    if (form->scaled) debugOut(scaledWarning(form->name));
+    if (form->autoScroll && form->windowState() == forms::WindowState::Normal) {
+        debugOut(autoScrollWarning(form->name));
+        breakIfDebugged();
+    }
+    if (!form->showHint) {
+        form->showHint = true;
+        debugOut(showHintNote(form->name));
+        breakIfDebugged();
+    }
+    const double factor = ScaleFactorForDpi(FormPixelsPerInch(form));
+    ScaleFormToRatio(*form, scalePercent(factor), 100, scaleWithAnchors);
+    return factor;
+}
+
+}  // namespace ocellus

@@ -1,0 +1,146 @@
+#include "app/contbrightsat.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <random>
+#include <vector>
+
+namespace ocellus {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// Adjusts one row of 3-byte pixels held in a vector.
+Bytes adjusted(Bytes pixels, std::int32_t brightness, std::int32_t contrast, std::int32_t saturation) {
+    const PixelView view{static_cast<int>(pixels.size() / 3), 1, pixels.data(), 0, 3};
+    AdjustBitmapColours(view, brightness, contrast, saturation);
+    return pixels;
+}
+
+// Straight from the formulas, one pixel at a time, to check the table-driven loop.
+void referencePixel(std::uint8_t* p, std::int32_t brightness, std::int32_t contrast,
+                    std::int32_t saturation) {
+    const auto curve = contrastCurve(contrast);
+    auto weight = [&](int m) {
+        return static_cast<std::uint16_t>(
+            static_cast<std::uint32_t>(static_cast<std::int64_t>(m + 1) * saturation) >> 8);
+    };
+    auto level = [&](int j) {
+        const auto t = static_cast<std::int32_t>(static_cast<std::uint32_t>(
+            static_cast<std::uint64_t>(256 - std::int64_t{brightness} + std::int64_t{brightness} * j)));
+        return curve[static_cast<std::size_t>(std::clamp(t / 256, 0, 255))];
+    };
+    const int mean = (p[0] + p[1] + p[2]) / 3;
+    const int base = mean - weight(mean);
+    std::uint8_t out[3];
+    for (int c = 0; c < 3; ++c) out[c] = level(std::clamp(base + weight(p[c]), 0, 255));
+    std::copy(out, out + 3, p);
+}
+
+constexpr std::int32_t kB = 250, kC = 70, kS = 290;
+
+TEST(ContBrightSatCurve, FactorAndShape) {
+    EXPECT_DOUBLE_EQ(contrastFactor(70), 2.2026892645852665);
+    EXPECT_NEAR(contrastFactor(100), 63.66, 0.01);
+    EXPECT_EQ(contrastFactor(100), contrastFactor(99));
+    EXPECT_EQ(contrastCurve(100), contrastCurve(99));
+    EXPECT_DOUBLE_EQ(contrastFactor(0), 1.0);
+    EXPECT_NEAR(contrastFactor(-50), 0.70710, 1e-4);
+
+    const auto curve = contrastCurve(70);
+    for (int i = 0; i <= 93; ++i) EXPECT_EQ(curve[i], 0) << i;
+    EXPECT_GT(curve[94], 0);
+    EXPECT_EQ(curve[170], 170);
+    EXPECT_LT(curve[208], 255);
+    for (int i = 209; i <= 255; ++i) EXPECT_EQ(curve[i], 255) << i;
+    EXPECT_TRUE(std::is_sorted(curve.begin(), curve.end()));
+
+    const auto identity = contrastCurve(0);
+    for (int i = 0; i < 256; ++i) EXPECT_EQ(identity[i], i);
+    EXPECT_EQ(contrastCurve(-50)[0], 50);  // -170 * 0.7071 + 170 = 49.79
+}
+
+TEST(ContBrightSatPixels, KnownResults) {
+    struct Case { Bytes in, out; };
+    const Case cases[] = {
+        {{0, 0, 0}, {0, 0, 0}},
+        {{255, 255, 255}, {255, 255, 255}},
+        {{128, 128, 128}, {71, 71, 71}},
+        {{170, 170, 170}, {161, 161, 161}},
+        {{64, 64, 64}, {0, 0, 0}},
+        {{192, 192, 192}, {207, 207, 207}},
+        {{50, 100, 200}, {0, 5, 249}},
+        {{0, 0, 255}, {0, 0, 255}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(adjusted(c.in, kB, kC, kS), c.out);
+}
+
+TEST(ContBrightSatPixels, SingleAdjustments) {
+    // Brightness alone: 255 -> 249, and 1 and 2 both land on 1.
+    EXPECT_EQ(adjusted({255, 1, 2}, 250, 0, 256), (Bytes{249, 1, 1}));
+    // Saturation 0 turns every pixel into its truncated mean.
+    EXPECT_EQ(adjusted({50, 100, 200, 1, 1, 2}, 256, 0, 0), (Bytes{116, 116, 116, 1, 1, 1}));
+    // Saturation 512 doubles each channel's distance from the mean, then clamps.
+    EXPECT_EQ(adjusted({100, 110, 120}, 256, 0, 512), (Bytes{90, 110, 130}));
+    EXPECT_EQ(adjusted({0, 128, 255}, 256, 0, 512), (Bytes{0, 129, 255}));
+}
+
+TEST(ContBrightSatPixels, NeutralSettingsChangeNothing) {
+    Bytes all;
+    for (int v = 0; v < 256; ++v)
+        for (int c : {v, 255 - v, (v * 7) & 0xFF}) all.push_back(static_cast<std::uint8_t>(c));
+    EXPECT_EQ(adjusted(all, 256, 0, 256), all);
+}
+
+TEST(ContBrightSatPixels, MatchesReferenceFormulas) {
+    std::mt19937 rng(12345);
+    std::uniform_int_distribution<int> byte(0, 255);
+    Bytes in(3 * 2000);
+    for (auto& b : in) b = static_cast<std::uint8_t>(byte(rng));
+    struct Params { std::int32_t b, c, s; };
+    const Params params[] = {{250, 70, 290}, {256, 0, 256}, {300, -40, 100}, {-20, 100, 1000},
+                             {INT_MAX, INT_MIN, INT_MAX}, {INT_MIN, INT_MAX, INT_MIN}, {0, 0, 0},
+                             {1 << 24, 300, -290}};
+    for (const Params& p : params) {
+        Bytes expect = in;
+        for (std::size_t i = 0; i < expect.size(); i += 3) referencePixel(&expect[i], p.b, p.c, p.s);
+        EXPECT_EQ(adjusted(in, p.b, p.c, p.s), expect) << p.b << " " << p.c << " " << p.s;
+    }
+}
+
+TEST(ContBrightSatLayout, FourBytePixelsKeepFourthByte) {
+    Bytes px{50, 100, 200, 0xAA, 128, 128, 128, 0x55};
+    AdjustBitmapColours(PixelView{2, 1, px.data(), 8, 4}, kB, kC, kS);
+    EXPECT_EQ(px, (Bytes{0, 5, 249, 0xAA, 71, 71, 71, 0x55}));
+}
+
+TEST(ContBrightSatLayout, BottomUpAndPaddingRows) {
+    // Three stored rows of 2 pixels + 2 padding bytes; the picture is the last two rows,
+    // bottom-up, so row 0 is the last stored row.
+    constexpr int kRowBytes = 8;
+    Bytes buf(3 * kRowBytes, 128);
+    AdjustBitmapColours(PixelView{2, 2, buf.data() + 2 * kRowBytes, -kRowBytes, 3}, kB, kC, kS);
+    for (int r = 0; r < 3; ++r)
+        for (int i = 0; i < kRowBytes; ++i) {
+            const bool inPicture = r >= 1 && i < 6;
+            EXPECT_EQ(buf[r * kRowBytes + i], inPicture ? 71 : 128) << "row " << r << " byte " << i;
+        }
+}
+
+TEST(ContBrightSatLayout, InvalidViewsAreLeftAlone) {
+    Bytes buf(64, 128);
+    const Bytes before = buf;
+    const PixelView views[] = {
+        {0, 2, buf.data(), 16, 4},  {2, 0, buf.data(), 16, 4},   {-1, 2, buf.data(), 16, 4},
+        {2, -3, buf.data(), 16, 4}, {2, 2, nullptr, 16, 4},      {2, 2, buf.data(), 16, 2},
+        {2, 2, buf.data(), 16, 5},  {2, 2, buf.data(), 16, 0},
+    };
+    for (const PixelView& v : views) AdjustBitmapColours(v, kB, kC, kS);
+    EXPECT_EQ(buf, before);
+}
+
+}  // namespace
+}  // namespace ocellus
