@@ -13,6 +13,9 @@ target_link_libraries(ocellus_core PUBLIC ocellus_forms)
 enable_language(RC)
 add_executable(Ocellus WIN32 src/app/main.cpp res/ocellus.rc)
 target_link_libraries(Ocellus PRIVATE ocellus_core)
+if(NOT MSVC)
+  target_link_options(Ocellus PRIVATE -municode)  # wWinMain
+endif()
 set_source_files_properties(res/ocellus.rc PROPERTIES OBJECT_DEPENDS
   "${CMAKE_SOURCE_DIR}/res/ocellus.manifest;${CMAKE_SOURCE_DIR}/res/ocellus.ico")
 
@@ -20,12 +23,14 @@ if(OCELLUS_TESTS)
   file(GLOB win_tests CONFIGURE_DEPENDS tests/win/*.cpp)
   add_executable(win_tests ${win_tests} res/tests.rc)
   target_link_libraries(win_tests PRIVATE ocellus_core GTest::gtest_main)
+  target_include_directories(win_tests PRIVATE tests/support)
   gtest_discover_tests(win_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 TEST_PREFIX "win.")
 
   file(GLOB e2e_tests CONFIGURE_DEPENDS tests/e2e/*.cpp)
   if(e2e_tests)
     add_executable(e2e_tests ${e2e_tests})
     target_link_libraries(e2e_tests PRIVATE ocellus_rules GTest::gtest_main ${win_libs})
+    target_include_directories(e2e_tests PRIVATE tests/support)
     add_dependencies(e2e_tests Ocellus)
     gtest_discover_tests(e2e_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 TEST_PREFIX "e2e."
       PROPERTIES RUN_SERIAL TRUE)

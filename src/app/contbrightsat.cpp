@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <new>
 
 namespace ocellus {
 
@@ -31,7 +32,7 @@ void buildTables(Tables& t, std::int32_t brightness, std::int32_t contrast,
                  std::int32_t saturation) {
     const std::array<std::uint8_t, 256> curve = contrastCurve(contrast);
     for (std::int64_t j = 0; j < 256; ++j) {
-        // 32-bit wrap-around as the original integer arithmetic had it, without UB.
+        // Wraps like 32-bit int arithmetic, without the signed-overflow UB.
         const auto raw = static_cast<std::uint32_t>(
             static_cast<std::uint64_t>(256 - std::int64_t{brightness} + std::int64_t{brightness} * j));
         const auto wrapped = static_cast<std::int32_t>(raw);
@@ -48,62 +49,66 @@ void buildTables(Tables& t, std::int32_t brightness, std::int32_t contrast,
     }
 }
 
-// Combines the clamp and the level map into one table over every value base + weight
-// can take, when that range is small (it is for any sensible saturation).
-constexpr std::int32_t kMaxFusedRange = 8192;
+// Every pixel byte's result depends only on the pixel's mean and the byte itself, so
+// for pictures large enough to pay for it a 256 x 256 table replaces the per-byte
+// weight lookup, clamp and level map with one load.
+constexpr std::int64_t kMinPixelsForPairTable = 32768;
 
-struct Fused {
-    std::array<std::uint8_t, kMaxFusedRange> out;
-    std::int32_t offset;  // added to grey so that indices start at 0
-};
+using PairTable = std::array<std::uint8_t, 256 * 256>;
 
-bool buildFused(Fused& f, const Tables& t) {
-    const auto [gMin, gMax] = std::minmax_element(t.grey.begin(), t.grey.end());
-    const auto [wMin, wMax] = std::minmax_element(t.weight.begin(), t.weight.end());
-    const std::int32_t lo = *gMin + *wMin;
-    const std::int32_t hi = *gMax + *wMax;
-    if (hi - lo >= kMaxFusedRange) return false;
-    for (std::int32_t n = lo; n <= hi; ++n)
-        f.out[static_cast<std::size_t>(n - lo)] = t.levelMap[static_cast<std::size_t>(std::clamp(n, 0, 255))];
-    f.offset = -lo;
-    return true;
+void buildPairTable(PairTable& pairs, const Tables& t) {
+    for (std::size_t m = 0; m < 256; ++m) {
+        const std::int32_t base = t.grey[3 * m];
+        std::uint8_t* const row = pairs.data() + 256 * m;
+        for (std::size_t v = 0; v < 256; ++v)
+            row[v] = t.levelMap[static_cast<std::size_t>(std::clamp<std::int32_t>(base + t.weight[v], 0, 255))];
+    }
 }
 
-template <int Bpp, typename Map>
-void walkRows(const PixelView& bitmap, const std::int32_t* grey, Map map) {
+// (b0 + b1 + b2) div 3 for sums up to 765, without a division.
+inline unsigned meanOf(unsigned b0, unsigned b1, unsigned b2) { return ((b0 + b1 + b2) * 43691u) >> 17; }
+
+// Calls pixel(p) for every pixel; indexing rows rather than stepping keeps the pointer
+// inside the buffer even after the last row of a bottom-up picture.
+template <int Bpp, typename PixelFn>
+void forEachPixel(const PixelView& bitmap, PixelFn pixel) {
     const int height = bitmap.height;
     const auto rowBytes = static_cast<std::ptrdiff_t>(bitmap.width) * Bpp;
     for (int y = 0; y < height; ++y) {
-        // Indexing rather than stepping keeps the pointer inside the buffer even after
-        // the last row of a bottom-up picture.
-        std::uint8_t* p = bitmap.row0 + static_cast<std::ptrdiff_t>(y) * bitmap.stride;
-        std::uint8_t* const end = p + rowBytes;
-        for (; p != end; p += Bpp) {
-            const unsigned b0 = p[0], b1 = p[1], b2 = p[2];
-            const std::int32_t base = grey[b0 + b1 + b2];
-            const std::uint8_t r0 = map(base, b0), r1 = map(base, b1), r2 = map(base, b2);
-            p[0] = r0;
-            p[1] = r1;
-            p[2] = r2;
-        }
+        std::uint8_t* const row = bitmap.row0 + static_cast<std::ptrdiff_t>(y) * bitmap.stride;
+        for (std::uint8_t *p = row, *const end = row + rowBytes; p != end; p += Bpp) pixel(p);
     }
 }
 
 template <int Bpp>
 void adjustRows(const PixelView& bitmap, const Tables& t) {
-    const std::uint16_t* const weight = t.weight.data();
-    if (auto fused = std::make_unique<Fused>(); buildFused(*fused, t)) {
-        std::array<std::int32_t, 768> grey;
-        for (std::size_t i = 0; i < grey.size(); ++i) grey[i] = t.grey[i] + fused->offset;
-        const std::uint8_t* const out = fused->out.data();
-        walkRows<Bpp>(bitmap, grey.data(),
-                      [=](std::int32_t base, unsigned v) { return out[base + weight[v]]; });
-    } else {
-        const std::uint8_t* const levelMap = t.levelMap.data();
-        walkRows<Bpp>(bitmap, t.grey.data(), [=](std::int32_t base, unsigned v) {
-            return levelMap[std::clamp<std::int32_t>(base + weight[v], 0, 255)];
-        });
+    if (std::int64_t{bitmap.width} * bitmap.height >= kMinPixelsForPairTable) {
+        // Short of memory the direct loop below still does the job.
+        if (const std::unique_ptr<PairTable> pairs{new (std::nothrow) PairTable}) {
+            buildPairTable(*pairs, t);
+            const std::uint8_t* const f = pairs->data();
+            forEachPixel<Bpp>(bitmap, [f](std::uint8_t* p) {
+                const unsigned b0 = p[0], b1 = p[1], b2 = p[2];
+                const std::uint8_t* const row = f + 256 * meanOf(b0, b1, b2);
+                p[0] = row[b0];
+                p[1] = row[b1];
+                p[2] = row[b2];
+            });
+            return;
+        }
     }
+    const std::uint8_t* const levelMap = t.levelMap.data();
+    const std::uint16_t* const weight = t.weight.data();
+    const std::int32_t* const grey = t.grey.data();
+    forEachPixel<Bpp>(bitmap, [=](std::uint8_t* p) {
+        const unsigned b0 = p[0], b1 = p[1], b2 = p[2];
+        const std::int32_t base = grey[b0 + b1 + b2];
+        auto map = [&](unsigned v) { return levelMap[std::clamp<std::int32_t>(base + weight[v], 0, 255)]; };
+        const std::uint8_t r0 = map(b0), r1 = map(b1), r2 = map(b2);
+        p[0] = r0;
+        p[1] = r1;
+        p[2] = r2;
+    });
 }
 
 }  // namespace

@@ -751,6 +751,7 @@ Control& Form::createFromDef(Kind kind, Control* parent, std::wstring_view contr
         c = &add<GroupBox>(parent);
         cls = WC_BUTTONW;
         style = BS_GROUPBOX;
+        ex = WS_EX_TRANSPARENT;
         break;
     case Kind::Button: {
         auto& b = add<Button>(parent);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <cstdint>
 #include <random>
@@ -20,25 +21,41 @@ Bytes adjusted(Bytes pixels, std::int32_t brightness, std::int32_t contrast, std
     return pixels;
 }
 
-// Straight from the formulas, one pixel at a time, to check the table-driven loop.
-void referencePixel(std::uint8_t* p, std::int32_t brightness, std::int32_t contrast,
-                    std::int32_t saturation) {
-    const auto curve = contrastCurve(contrast);
-    auto weight = [&](int m) {
+// Straight from the formulas, one pixel at a time, to check the table-driven loops.
+class Reference {
+public:
+    Reference(std::int32_t brightness, std::int32_t contrast, std::int32_t saturation)
+        : brightness_(brightness), saturation_(saturation), curve_(contrastCurve(contrast)) {}
+
+    void apply(std::uint8_t* p) const {
+        const int mean = (p[0] + p[1] + p[2]) / 3;
+        const int base = mean - weight(mean);
+        std::uint8_t out[3];
+        for (int c = 0; c < 3; ++c) out[c] = level(std::clamp(base + weight(p[c]), 0, 255));
+        std::copy(out, out + 3, p);
+    }
+
+private:
+    int weight(int m) const {
         return static_cast<std::uint16_t>(
-            static_cast<std::uint32_t>(static_cast<std::int64_t>(m + 1) * saturation) >> 8);
-    };
-    auto level = [&](int j) {
+            static_cast<std::uint32_t>(static_cast<std::int64_t>(m + 1) * saturation_) >> 8);
+    }
+    std::uint8_t level(int j) const {
         const auto t = static_cast<std::int32_t>(static_cast<std::uint32_t>(
-            static_cast<std::uint64_t>(256 - std::int64_t{brightness} + std::int64_t{brightness} * j)));
-        return curve[static_cast<std::size_t>(std::clamp(t / 256, 0, 255))];
-    };
-    const int mean = (p[0] + p[1] + p[2]) / 3;
-    const int base = mean - weight(mean);
-    std::uint8_t out[3];
-    for (int c = 0; c < 3; ++c) out[c] = level(std::clamp(base + weight(p[c]), 0, 255));
-    std::copy(out, out + 3, p);
-}
+            static_cast<std::uint64_t>(256 - std::int64_t{brightness_} + std::int64_t{brightness_} * j)));
+        return curve_[static_cast<std::size_t>(std::clamp(t / 256, 0, 255))];
+    }
+    std::int32_t brightness_, saturation_;
+    std::array<std::uint8_t, 256> curve_;
+};
+
+struct Params {
+    std::int32_t b, c, s;
+};
+const Params kParams[] = {{250, 70, 290},   {256, 0, 256},     {300, -40, 100},
+                          {-20, 100, 1000}, {INT_MAX, INT_MIN, INT_MAX},
+                          {INT_MIN, INT_MAX, INT_MIN},      {0, 0, 0},
+                          {1 << 24, 300, -290}};
 
 constexpr std::int32_t kB = 250, kC = 70, kS = 290;
 
@@ -75,7 +92,16 @@ TEST(ContBrightSatPixels, KnownResults) {
         {{50, 100, 200}, {0, 5, 249}},
         {{0, 0, 255}, {0, 0, 255}},
     };
-    for (const Case& c : cases) EXPECT_EQ(adjusted(c.in, kB, kC, kS), c.out);
+    for (const Case& c : cases) {
+        EXPECT_EQ(adjusted(c.in, kB, kC, kS), c.out);
+        // The same colour over a bottom-up picture big enough for the large-picture path.
+        constexpr int kSide = 200;
+        Bytes big(static_cast<std::size_t>(kSide * kSide * 4));
+        for (std::size_t i = 0; i < big.size(); i += 4) std::copy(c.in.begin(), c.in.end(), &big[i]);
+        AdjustBitmapColours(PixelView{kSide, kSide, &big[big.size() - kSide * 4], -kSide * 4, 4}, kB, kC, kS);
+        for (std::size_t i = 0; i < big.size(); i += 4)
+            ASSERT_TRUE(std::equal(c.out.begin(), c.out.end(), &big[i])) << "pixel " << i / 4;
+    }
 }
 
 TEST(ContBrightSatPixels, SingleAdjustments) {
@@ -95,19 +121,38 @@ TEST(ContBrightSatPixels, NeutralSettingsChangeNothing) {
     EXPECT_EQ(adjusted(all, 256, 0, 256), all);
 }
 
-TEST(ContBrightSatPixels, MatchesReferenceFormulas) {
+TEST(ContBrightSatPixels, SmallPictureMatchesReference) {
     std::mt19937 rng(12345);
     std::uniform_int_distribution<int> byte(0, 255);
     Bytes in(3 * 2000);
     for (auto& b : in) b = static_cast<std::uint8_t>(byte(rng));
-    struct Params { std::int32_t b, c, s; };
-    const Params params[] = {{250, 70, 290}, {256, 0, 256}, {300, -40, 100}, {-20, 100, 1000},
-                             {INT_MAX, INT_MIN, INT_MAX}, {INT_MIN, INT_MAX, INT_MIN}, {0, 0, 0},
-                             {1 << 24, 300, -290}};
-    for (const Params& p : params) {
+    for (const Params& p : kParams) {
+        const Reference ref(p.b, p.c, p.s);
         Bytes expect = in;
-        for (std::size_t i = 0; i < expect.size(); i += 3) referencePixel(&expect[i], p.b, p.c, p.s);
+        for (std::size_t i = 0; i < expect.size(); i += 3) ref.apply(&expect[i]);
         EXPECT_EQ(adjusted(in, p.b, p.c, p.s), expect) << p.b << " " << p.c << " " << p.s;
+    }
+}
+
+TEST(ContBrightSatPixels, LargePictureMatchesReference) {
+    // 256 x 256 pixels take the large-picture path; a wide spread of bytes and means,
+    // for 3- and 4-byte pixels.
+    for (int bpp : {3, 4}) {
+        Bytes in(static_cast<std::size_t>(256 * 256 * bpp));
+        for (int i = 0; i < 256 * 256; ++i) {
+            std::uint8_t* px = &in[static_cast<std::size_t>(i * bpp)];
+            px[0] = static_cast<std::uint8_t>(i & 0xFF);
+            px[1] = static_cast<std::uint8_t>(i >> 8);
+            px[2] = static_cast<std::uint8_t>((i * 37) >> 8);
+            if (bpp == 4) px[3] = 0x5A;
+        }
+        for (const Params& p : kParams) {
+            const Reference ref(p.b, p.c, p.s);
+            Bytes expect = in, got = in;
+            for (std::size_t i = 0; i < expect.size(); i += static_cast<std::size_t>(bpp)) ref.apply(&expect[i]);
+            AdjustBitmapColours(PixelView{256, 256, got.data(), 256 * bpp, bpp}, p.b, p.c, p.s);
+            EXPECT_EQ(got, expect) << bpp << ": " << p.b << " " << p.c << " " << p.s;
+        }
     }
 }
 

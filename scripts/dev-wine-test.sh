@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# For development: builds the Windows targets into a build folder of your own and runs the Win32
+# and end-to-end tests matching a ctest regex under a private Wine prefix and virtual display.
+#   scripts/dev-wine-test.sh build/mine 'win\.Clipboard'
+set -uo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+dir=$(realpath -m "${1:?build folder}")
+regex=${2:-.}
+cd "$root"
+cmake --preset mingw-i686 -B "$dir" >/dev/null && cmake --build "$dir" -j 2 || exit 1
+. scripts/winenv.sh
+winenv_start "$dir/wine-test" headless
+wine reg delete 'HKCU\SOFTWARE\Tarnwick' /f >/dev/null 2>&1 </dev/null
+ctest --test-dir "$dir" -R "$regex" --output-on-failure --timeout 300
+rc=$?
+winenv_stop
+exit $rc

@@ -1,0 +1,135 @@
+// Helpers shared by the Win32 test programs (in-process tests and the end-to-end driver).
+#pragma once
+
+#include <windows.h>
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+// Live GDI objects of this process. Wine's GetGuiResources reports 0, so Wine's shared handle
+// table is read instead when it is there.
+inline int gdiObjectCount() {
+    if (DWORD n = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS)) return static_cast<int>(n);
+#if defined(_M_IX86) || defined(__i386__)
+    // Wine keeps a per-process table: 65,536 entries of 24 bytes, a non-zero type byte marks a live object.
+    auto* teb = reinterpret_cast<std::uint8_t*>(NtCurrentTeb());
+    auto* peb = *reinterpret_cast<std::uint8_t**>(teb + 0x30);
+    auto* table = *reinterpret_cast<std::uint8_t**>(peb + 0x94);
+    if (!table) return 0;
+    int n = 0;
+    for (int i = 0; i < 65536; ++i)
+        if (table[i * 24 + 14] != 0) ++n;
+    return n;
+#else
+    return 0;
+#endif
+}
+
+inline int userObjectCount() { return static_cast<int>(::GetGuiResources(::GetCurrentProcess(), GR_USEROBJECTS)); }
+
+// Dispatches waiting messages for about ms milliseconds.
+inline void pump(int ms = 0) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    do {
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
+        }
+        if (ms > 0) ::Sleep(1);
+    } while (std::chrono::steady_clock::now() < end);
+}
+
+// Pumps until pred() holds or timeoutMs passes; returns pred().
+inline bool pumpUntil(const std::function<bool()>& pred, int timeoutMs = 3000) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!pred()) {
+        if (std::chrono::steady_clock::now() > end) return pred();
+        pump(5);
+    }
+    return true;
+}
+
+// A borderless topmost window painted with a pattern, standing in for "something on the screen".
+class ScreenPattern {
+public:
+    // paint(dc, width, height) draws the pattern in window coordinates.
+    ScreenPattern(RECT where, std::function<void(HDC, int, int)> paint);
+    ~ScreenPattern();
+    ScreenPattern(const ScreenPattern&) = delete;
+    ScreenPattern& operator=(const ScreenPattern&) = delete;
+    HWND handle() const { return hwnd_; }
+    // A window filled with one colour.
+    static std::function<void(HDC, int, int)> solid(COLORREF c);
+
+private:
+    static LRESULT CALLBACK proc(HWND, UINT, WPARAM, LPARAM);
+    HWND hwnd_ = nullptr;
+    std::function<void(HDC, int, int)> paint_;
+};
+
+inline std::function<void(HDC, int, int)> ScreenPattern::solid(COLORREF c) {
+    return [c](HDC dc, int w, int h) {
+        HBRUSH b = ::CreateSolidBrush(c);
+        RECT r{0, 0, w, h};
+        ::FillRect(dc, &r, b);
+        ::DeleteObject(b);
+    };
+}
+
+inline LRESULT CALLBACK ScreenPattern::proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    auto* self = reinterpret_cast<ScreenPattern*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (msg == WM_PAINT && self) {
+        PAINTSTRUCT ps;
+        HDC dc = ::BeginPaint(hwnd, &ps);
+        RECT rc;
+        ::GetClientRect(hwnd, &rc);
+        self->paint_(dc, rc.right, rc.bottom);
+        ::EndPaint(hwnd, &ps);
+        return 0;
+    }
+    if (msg == WM_ERASEBKGND) return 1;
+    return ::DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+inline ScreenPattern::ScreenPattern(RECT where, std::function<void(HDC, int, int)> paint) : paint_(std::move(paint)) {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = proc;
+    wc.hInstance = ::GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"OcellusTestPattern";
+    ::RegisterClassW(&wc);
+    hwnd_ = ::CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, wc.lpszClassName, L"", WS_POPUP,
+                              where.left, where.top, where.right - where.left, where.bottom - where.top, nullptr,
+                              nullptr, wc.hInstance, nullptr);
+    ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    ::ShowWindow(hwnd_, SW_SHOWNOACTIVATE);
+    ::UpdateWindow(hwnd_);
+    ::GdiFlush();
+    pump(150);  // let the X server show it before anybody reads the screen
+}
+
+inline ScreenPattern::~ScreenPattern() {
+    if (hwnd_) ::DestroyWindow(hwnd_);
+    pump(20);
+}
+
+// Reads a screen pixel as a GDI colour.
+inline COLORREF screenPixel(int x, int y) {
+    HDC dc = ::GetDC(nullptr);
+    COLORREF c = ::GetPixel(dc, x, y);
+    ::ReleaseDC(nullptr, dc);
+    return c;
+}
+
+inline std::wstring windowText(HWND h) {
+    wchar_t buf[512] = {};
+    ::GetWindowTextW(h, buf, 512);
+    return buf;
+}
+
+}  // namespace testing_support

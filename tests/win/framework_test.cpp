@@ -1,0 +1,147 @@
+// The window framework under Wine: error box, timers, radio buttons, anchors, scaling.
+#include <gtest/gtest.h>
+
+#include "forms/application.h"
+#include "forms/controls.h"
+#include "forms/exception.h"
+#include "forms/seams.h"
+#include "win_support.h"
+
+using namespace forms;
+using testing_support::pump;
+using testing_support::pumpUntil;
+
+namespace {
+
+struct ErrorBoxCapture {
+    std::vector<std::wstring> texts;
+    std::vector<std::wstring> captions;
+    std::vector<UINT> types;
+    ErrorBoxCapture() {
+        seams().messageBox = [this](HWND, const wchar_t* text, const wchar_t* caption, UINT type) {
+            texts.emplace_back(text);
+            captions.emplace_back(caption);
+            types.push_back(type);
+            return IDOK;
+        };
+        application().title = L"Ocellus";
+    }
+    ~ErrorBoxCapture() { restoreDefaultSeams(); }
+};
+
+class TestForm : public Form {
+public:
+    explicit TestForm(const FormDef& def) : Form(nullptr, def) {}
+    ~TestForm() override { destroyHandle(); }
+    template <class F>
+    void make(std::span<const ControlDef<F>> defs) { build(defs); }
+    void clickA(Component*) { ++clicksA; }
+    void clickB(Component*) { ++clicksB; }
+    void fail(Component*) { throw Exception(L"Something went wrong"); }
+    void tick(Component*) { ++ticks; }
+    int clicksA = 0, clicksB = 0, ticks = 0;
+};
+
+constexpr FormDef kDef{L"TTestForm", L"TestForm", L"Test", 300, 200, {L"Tahoma", -10, 0, clWindowText}};
+
+}  // namespace
+
+TEST(FrameworkErrorBox, AppendsFullStopOnlyAfterCharactersAboveIt) {
+    ErrorBoxCapture box;
+    guarded([] { throw Exception(L"Cannot open clipboard: Access denied"); });
+    guarded([] { throw Exception(L"Ends with a stop."); });
+    guarded([] { throw Exception(L"Ends with a bang!"); });  // '!' sorts below '.'
+    ASSERT_EQ(box.texts.size(), 3u);
+    EXPECT_EQ(box.texts[0], L"Cannot open clipboard: Access denied.");
+    EXPECT_EQ(box.texts[1], L"Ends with a stop.");
+    EXPECT_EQ(box.texts[2], L"Ends with a bang!");
+    EXPECT_EQ(box.captions[0], L"Ocellus");
+    EXPECT_EQ(box.types[0], static_cast<UINT>(MB_OK | MB_ICONERROR));
+}
+
+TEST(FrameworkErrorBox, HandlerErrorIsShownAndTheProgramGoesOn) {
+    ErrorBoxCapture box;
+    TestForm form(kDef);
+    static constexpr ControlDef<TestForm> defs[] = {
+        {L"Boom", Kind::Button, L"", 10, 10, 80, 24, L"Boom", {}, akLeft | akTop, 0, 0, coNone, &TestForm::fail},
+        {L"Fine", Kind::Button, L"", 10, 40, 80, 24, L"Fine", {}, akLeft | akTop, 1, 0, coNone, &TestForm::clickA},
+    };
+    form.make(std::span<const ControlDef<TestForm>>(defs));
+    ::SendMessageW(form.findControl(L"Boom")->handle(), BM_CLICK, 0, 0);
+    ::SendMessageW(form.findControl(L"Fine")->handle(), BM_CLICK, 0, 0);
+    ASSERT_EQ(box.texts.size(), 1u);
+    EXPECT_EQ(box.texts[0], L"Something went wrong.");
+    EXPECT_EQ(form.clicksA, 1);
+}
+
+TEST(FrameworkControls, RadioButtonsAreExclusiveAndCodeChecksRaiseClicks) {
+    TestForm form(kDef);
+    static constexpr ControlDef<TestForm> defs[] = {
+        {L"A", Kind::RadioButton, L"", 10, 10, 80, 16, L"A", {}, akLeft | akTop, 0, 1, coNone, &TestForm::clickA},
+        {L"B", Kind::RadioButton, L"", 10, 30, 80, 16, L"B", {}, akLeft | akTop, 1, 2, coNone, &TestForm::clickB},
+    };
+    form.make(std::span<const ControlDef<TestForm>>(defs));
+    auto* a = dynamic_cast<RadioButton*>(form.findControl(L"A"));
+    auto* b = dynamic_cast<RadioButton*>(form.findControl(L"B"));
+    a->setChecked(true);
+    EXPECT_EQ(form.clicksA, 1);
+    a->setChecked(true);  // no change, no event
+    EXPECT_EQ(form.clicksA, 1);
+    ::SendMessageW(b->handle(), BM_CLICK, 0, 0);  // as a user click
+    EXPECT_TRUE(b->checked());
+    EXPECT_FALSE(a->checked());
+    EXPECT_EQ(form.clicksB, 1);
+}
+
+TEST(FrameworkControls, AnchoredControlFollowsTheRightAndBottomEdges) {
+    TestForm form(kDef);
+    static constexpr ControlDef<TestForm> defs[] = {
+        {L"Corner", Kind::Label, L"", 220, 170, 60, 13, L"x", {}, akRight | akBottom, -1, 0, coFixedSize},
+        {L"Stretch", Kind::Panel, L"", 10, 10, 280, 100, L"", {}, akLeft | akTop | akRight, -1},
+    };
+    form.make(std::span<const ControlDef<TestForm>>(defs));
+    form.setClientSize(400, 260);
+    auto* corner = form.findControl(L"Corner");
+    auto* stretch = form.findControl(L"Stretch");
+    EXPECT_EQ(corner->left(), 320);
+    EXPECT_EQ(corner->top(), 230);
+    EXPECT_EQ(stretch->width(), 380);
+    RECT r;
+    ::GetWindowRect(corner->handle(), &r);
+    ::MapWindowPoints(nullptr, form.handle(), reinterpret_cast<POINT*>(&r), 2);
+    EXPECT_EQ(r.left, 320);
+}
+
+TEST(FrameworkControls, ScaleByScalesGeometryAndFontsButKeepsTheFormsOrigin) {
+    TestForm form(kDef);
+    static constexpr ControlDef<TestForm> defs[] = {
+        {L"Box", Kind::CheckBox, L"", 10, 20, 80, 14, L"Box", {}, akLeft | akTop, 0},
+    };
+    form.make(std::span<const ControlDef<TestForm>>(defs));
+    form.setBounds(100, 120, form.width(), form.height());
+    form.scaleBy(150, 100);
+    auto* box = form.findControl(L"Box");
+    EXPECT_EQ(box->left(), 15);
+    EXPECT_EQ(box->top(), 30);
+    EXPECT_EQ(box->width(), 120);
+    EXPECT_EQ(box->height(), 21);
+    EXPECT_EQ(box->font().height, -15);
+    EXPECT_EQ(form.clientWidth(), 450);
+    EXPECT_EQ(form.clientHeight(), 300);
+    EXPECT_EQ(form.left(), 100);
+    EXPECT_EQ(form.top(), 120);
+}
+
+TEST(FrameworkTimer, DeliversTicksOnTheGuiThreadAndStopsWhenDisabled) {
+    TestForm form(kDef);
+    static constexpr ControlDef<TestForm> defs[] = {
+        {L"T", Kind::Timer, L"", 0, 0, 0, 0, L"", {}, akLeft | akTop, -1, 0, coNone, &TestForm::tick, 0, clBtnFace, 10},
+    };
+    form.make(std::span<const ControlDef<TestForm>>(defs));
+    EXPECT_TRUE(pumpUntil([&] { return form.ticks >= 3; }, 2000));
+    dynamic_cast<Timer*>(form.components()[0].get())->setEnabled(false);
+    pump(20);
+    const int stopped = form.ticks;
+    pump(100);
+    EXPECT_EQ(form.ticks, stopped);
+}
