@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <new>
 
@@ -80,6 +81,40 @@ void forEachPixel(const PixelView& bitmap, PixelFn pixel) {
     }
 }
 
+// The picture is a magnification, so most pixels repeat their left neighbour: those take the
+// neighbour's result instead of being worked out again. The fourth byte stays as it was.
+template <typename PixelFn>
+void forEachPixelReusingRuns(const PixelView& bitmap, PixelFn pixel) {
+    const int height = bitmap.height;
+    const auto rowBytes = static_cast<std::ptrdiff_t>(bitmap.width) * 4;
+    for (int y = 0; y < height; ++y) {
+        std::uint8_t* const row = bitmap.row0 + static_cast<std::ptrdiff_t>(y) * bitmap.stride;
+        std::uint32_t lastIn = 0xFFFFFFFFu;  // never equals a 24-bit colour
+        std::uint32_t lastOut = 0;
+        for (std::uint8_t *p = row, *const end = row + rowBytes; p != end; p += 4) {
+            std::uint32_t px;
+            std::memcpy(&px, p, 4);
+            const std::uint32_t colour = px & 0x00FFFFFFu;
+            if (colour == lastIn) {
+                const std::uint32_t out = (px & 0xFF000000u) | lastOut;
+                std::memcpy(p, &out, 4);
+                continue;
+            }
+            pixel(p);
+            std::uint32_t out;
+            std::memcpy(&out, p, 4);
+            lastIn = colour;
+            lastOut = out & 0x00FFFFFFu;
+        }
+    }
+}
+
+template <int Bpp, typename PixelFn>
+void forEachPixelOf(const PixelView& bitmap, PixelFn pixel) {
+    if constexpr (Bpp == 4) forEachPixelReusingRuns(bitmap, pixel);
+    else forEachPixel<Bpp>(bitmap, pixel);
+}
+
 template <int Bpp>
 void adjustRows(const PixelView& bitmap, const Tables& t) {
     if (std::int64_t{bitmap.width} * bitmap.height >= kMinPixelsForPairTable) {
@@ -87,7 +122,7 @@ void adjustRows(const PixelView& bitmap, const Tables& t) {
         if (const std::unique_ptr<PairTable> pairs{new (std::nothrow) PairTable}) {
             buildPairTable(*pairs, t);
             const std::uint8_t* const f = pairs->data();
-            forEachPixel<Bpp>(bitmap, [f](std::uint8_t* p) {
+            forEachPixelOf<Bpp>(bitmap, [f](std::uint8_t* p) {
                 const unsigned b0 = p[0], b1 = p[1], b2 = p[2];
                 const std::uint8_t* const row = f + 256 * meanOf(b0, b1, b2);
                 p[0] = row[b0];
@@ -100,7 +135,7 @@ void adjustRows(const PixelView& bitmap, const Tables& t) {
     const std::uint8_t* const levelMap = t.levelMap.data();
     const std::uint16_t* const weight = t.weight.data();
     const std::int32_t* const grey = t.grey.data();
-    forEachPixel<Bpp>(bitmap, [=](std::uint8_t* p) {
+    forEachPixelOf<Bpp>(bitmap, [=](std::uint8_t* p) {
         const unsigned b0 = p[0], b1 = p[1], b2 = p[2];
         const std::int32_t base = grey[b0 + b1 + b2];
         auto map = [&](unsigned v) { return levelMap[std::clamp<std::int32_t>(base + weight[v], 0, 255)]; };

@@ -293,10 +293,17 @@ void TForm1::GrabScreen(int x, int y) {
                 smoothed = true;
             }
         }
-        // The plain stretch repeats pixels; it also stands in when smoothing failed.
-        if (!smoothed) ::StretchBlt(picture.dc(), 0, 0, w, h, source_.dc(), 0, 0, src.width, src.height, SRCCOPY);
-        if (enhancerb->checked()) enhanceimage();
-        if (invertcb->checked()) invertimage();
+        if (smoothed) {
+            if (enhancerb->checked()) enhanceimage();
+            if (invertcb->checked()) invertimage();
+        } else {
+            // The plain stretch only repeats pixels and both adjustments work on each pixel alone, so
+            // adjusting the source first gives the same picture for a fraction of the work (1/9 at x3).
+            // The plain stretch also stands in when smoothing failed.
+            if (enhancerb->checked()) AdjustBitmapColours(copy, 250, 70, 290);
+            if (invertcb->checked()) ::PatBlt(source_.dc(), 0, 0, src.width, src.height, DSTINVERT);
+            ::StretchBlt(picture.dc(), 0, 0, w, h, source_.dc(), 0, 0, src.width, src.height, SRCCOPY);
+        }
         if (InterpolateFlag) Image1->repaint();
     }
 
@@ -386,12 +393,9 @@ void TForm1::readregistry() {
     };
     flag(L"OnTop", OnTopFlag);
     flag(L"Interpolate", InterpolateFlag);
-    bool invert = invertcb->checked();
-    if (auto v = settings::flagFromText(reg.readString(L"InvertColors"))) {
-        invert = *v;
-        // Set the box directly: it has no click handler, and the capture reads its state.
-        ::SendMessageW(invertcb->handle(), BM_SETCHECK, invert ? BST_CHECKED : BST_UNCHECKED, 0);
-    }
+    // Set the box directly: it has no click handler, and the capture reads its state.
+    if (auto v = settings::flagFromText(reg.readString(L"InvertColors")))
+        ::SendMessageW(invertcb->handle(), BM_SETCHECK, *v ? BST_CHECKED : BST_UNCHECKED, 0);
     flag(L"Cursor", CursorFlag);
     try {
         auto number = [&](std::wstring_view name, auto apply) {
