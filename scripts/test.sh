@@ -38,9 +38,15 @@ windows() {
   return $rc
 }
 
+portability() {  # the same sources as a 64-bit program
+  cmake --preset mingw-x86_64 >/dev/null && cmake --build build/mingw-x86_64 -j "$jobs" --target Ocellus >/dev/null &&
+    echo "64-bit build: ok"
+}
+
 tier "native rules" native
 tier "settings fuzzer" fuzz
 tier "Win32 and end-to-end under Wine" windows
+tier "portability builds" portability
 
 echo "=== summary"
 printf '%s\n' "${summary[@]}"

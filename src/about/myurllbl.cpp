@@ -1,0 +1,117 @@
+#include "about/myurllbl.h"
+
+#include <commctrl.h>
+
+#include "about/myurllbl_rules.h"
+#include "forms/application.h"
+#include "forms/seams.h"
+
+namespace ocellus {
+
+namespace {
+
+constexpr forms::Color kLinkColor = 12482872;  // a medium blue
+
+bool isActivationKey(WPARAM key) { return key == VK_RETURN || key == VK_SPACE; }
+
+}  // namespace
+
+TURLLabel::TURLLabel(forms::Component* owner, forms::Control* parent) : forms::Label(owner, parent) {
+    parentFont = false;
+    font_.color = kLinkColor;
+    FhighlightFontcolor = forms::clRed;
+    Fcolorchange = true;
+    cursor = ::LoadCursorW(nullptr, IDC_HAND);  // a shared system cursor: never destroyed
+    tabStop = true;
+    if (parent_) color = parent_->color;
+}
+
+void TURLLabel::createHandle() {
+    if (hwnd_) return;
+    const DWORD align = alignment == forms::Alignment::Right    ? SS_RIGHT
+                        : alignment == forms::Alignment::Center ? SS_CENTER
+                                                                : SS_LEFT;
+    // Addresses may hold '&' (query strings), which must not turn into access keys.
+    createWindow(WC_STATICW, SS_NOTIFY | SS_NOPREFIX | align);
+    adjustSize();
+}
+
+void TURLLabel::setURL(std::wstring_view url) {
+    Furl.assign(url);
+    setCaption(captionAfterUrlSet(caption_, name, Furl));
+}
+
+void TURLLabel::setUnderline(bool on) {
+    const bool now = (font_.style & forms::fsUnderline) != 0;
+    if (now == on) return;
+    font_.style = static_cast<forms::FontStyle>(on ? font_.style | forms::fsUnderline
+                                                   : font_.style & ~forms::fsUnderline);
+    fontChanged();
+}
+
+void TURLLabel::mouseEnter() {
+    forms::Label::mouseEnter();
+    if (hovering_) return;
+    hovering_ = true;
+    font_.style = static_cast<forms::FontStyle>(font_.style | forms::fsUnderline);
+    if (Fcolorchange) {
+        FOrigFontColor = font_.color;
+        font_.color = FhighlightFontcolor;
+    }
+    fontChanged();
+}
+
+void TURLLabel::mouseLeave() {
+    forms::Label::mouseLeave();
+    // A leave that no enter preceded would otherwise paint the link in the unset original colour.
+    if (!hovering_) return;
+    hovering_ = false;
+    if (!focused_) font_.style = static_cast<forms::FontStyle>(font_.style & ~forms::fsUnderline);
+    if (Fcolorchange) font_.color = FOrigFontColor;
+    fontChanged();
+}
+
+void TURLLabel::click() {
+    forms::Label::click();
+    const std::optional<ShellRequest> request = linkClickAction(Femail, FEmailSubject, Furl);
+    if (!request) return;
+    HWND owner = request->ownerIsApplication ? forms::application().handle() : nullptr;
+    const wchar_t* verb = request->verbEmpty ? L"" : nullptr;
+    // A missing mail program or browser is not reported: the click then simply shows nothing.
+    forms::seams().shellExecute(owner, verb, request->file.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+bool TURLLabel::handleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+    switch (msg) {
+    case WM_GETDLGCODE: {
+        // Enter and Space follow a focused link instead of pressing the dialog's default button.
+        const auto* m = reinterpret_cast<const MSG*>(lp);
+        if (m && m->message == WM_KEYDOWN && isActivationKey(m->wParam)) {
+            result = DLGC_STATIC | DLGC_WANTMESSAGE;
+            return true;
+        }
+        break;
+    }
+    case WM_KEYDOWN:
+        if (isActivationKey(wp) && (lp & (1 << 30)) == 0) {  // not auto-repeat
+            click();
+            result = 0;
+            return true;
+        }
+        break;
+    case WM_SETFOCUS:
+        // Statics draw no focus rectangle; the underline shows where the keyboard is.
+        focused_ = true;
+        setUnderline(true);
+        break;
+    case WM_KILLFOCUS:
+        focused_ = false;
+        if (!hovering_) setUnderline(false);
+        break;
+    default:
+        break;
+    }
+    return forms::Label::handleMessage(msg, wp, lp, result);
+}
+
+}  // namespace ocellus
