@@ -351,7 +351,9 @@ void Panel::setColor(Color c) {
 void Panel::paint(HDC dc) {
     RECT rc;
     ::GetClientRect(hwnd_, &rc);
-    ::FillRect(dc, &rc, brushFor(color).get());
+    // A swatch panel takes any colour the screen shows: a cached brush per colour would pile up.
+    BrushHandle brush(::CreateSolidBrush(colorToRgb(color)));
+    ::FillRect(dc, &rc, brush.get());
     if (raisedBevel) ::DrawEdge(dc, &rc, BDR_RAISEDINNER, BF_RECT);
     if (!caption_.empty()) {
         SelectObjectScope f(dc, font_.handle());
@@ -822,8 +824,10 @@ void Form::fireResize() {
 
 void Form::registerHint(Control& control) {
     if (!tooltip_) {
+        // Unowned: Wine cannot move a shown window that owns a popup into the topmost band, which
+        // would break Stay on top. The form destroys the tooltip itself.
         tooltip_.reset(::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
-                                         CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr,
+                                         CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
                                          instance(), nullptr));
         if (!tooltip_) return;
         ::SendMessageW(tooltip_.get(), TTM_ACTIVATE, showHint, 0);

@@ -83,20 +83,14 @@ void Bitmap::takeHandle(HBITMAP bitmap) {
     BitmapHandle owned(bitmap);
     BITMAP info{};
     if (!bitmap || !::GetObjectW(bitmap, sizeof info, &info)) return;
-    DIBSECTION dib{};
-    bool isDib32 = ::GetObjectW(bitmap, sizeof dib, &dib) == sizeof dib && dib.dsBm.bmBitsPixel == 32 &&
-                   dib.dsBm.bmBits != nullptr;
-    if (!isDib32) {
-        // Keep the pixel access uniform: convert anything else to our own DIB format.
-        BitmapHandle converted = createDibSection(info.bmWidth, info.bmHeight);
-        if (!converted) return;
-        MemoryDc source(::CreateCompatibleDC(nullptr));
-        SelectObjectScope in(source.get(), bitmap);
-        select(std::move(converted), info.bmWidth, info.bmHeight);
-        ::BitBlt(dc_.get(), 0, 0, width_, height_, source.get(), 0, 0, SRCCOPY);
-        return;
-    }
-    select(std::move(owned), info.bmWidth, info.bmHeight);
+    // Always copied into a top-down section of our own: the row order of a foreign DIB section
+    // cannot be read back (GetObject reports a positive height for top-down sections as well).
+    BitmapHandle converted = createDibSection(info.bmWidth, info.bmHeight);
+    if (!converted) return;
+    MemoryDc source(::CreateCompatibleDC(nullptr));
+    SelectObjectScope in(source.get(), bitmap);
+    select(std::move(converted), info.bmWidth, info.bmHeight);
+    ::BitBlt(dc_.get(), 0, 0, width_, height_, source.get(), 0, 0, SRCCOPY);
 }
 
 ocellus::PixelView Bitmap::pixels() const {
@@ -106,9 +100,8 @@ ocellus::PixelView Bitmap::pixels() const {
     const int h = dib.dsBm.bmHeight;
     const std::ptrdiff_t rowBytes = dib.dsBm.bmWidthBytes;
     auto* base = static_cast<std::uint8_t*>(dib.dsBm.bmBits);
-    const bool bottomUp = dib.dsBmih.biHeight > 0;
-    return {dib.dsBm.bmWidth, h, bottomUp ? base + rowBytes * (h - 1) : base, bottomUp ? -rowBytes : rowBytes,
-            dib.dsBm.bmBitsPixel / 8};
+    // Every section held here is top-down (createDibSection, takeHandle).
+    return {dib.dsBm.bmWidth, h, base, rowBytes, dib.dsBm.bmBitsPixel / 8};
 }
 
 }  // namespace forms

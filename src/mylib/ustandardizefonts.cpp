@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "forms/exception.h"
@@ -37,6 +38,22 @@ std::wstring systemMessage(DWORD code) {
 }
 
 IntRect toIntRect(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
+
+BOOL CALLBACK matchMonitor(HMONITOR monitor, HDC, LPRECT rect, LPARAM data) {
+    auto* search = reinterpret_cast<std::pair<HMONITOR, RECT>*>(data);
+    if (monitor != search->first) return TRUE;
+    search->second = *rect;
+    return FALSE;
+}
+
+// The monitor's full rectangle after GetMonitorInfoW failed for it (asking again would fail
+// again): the display enumeration reports it. A monitor gone meanwhile leaves the primary display.
+RECT monitorRect(HMONITOR monitor) {
+    std::pair<HMONITOR, RECT> search{monitor,
+                                     {0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)}};
+    ::EnumDisplayMonitors(nullptr, nullptr, matchMonitor, reinterpret_cast<LPARAM>(&search));
+    return search.second;
+}
 
 bool isCentred(forms::Position p) {
     using forms::Position;
@@ -100,11 +117,7 @@ void ScaleFormToRatio(forms::Form& form, int m, int d, bool scaleWithAnchors) {
         } else {
             debugOut(systemMessage(::GetLastError()));
             // The monitor's full rectangle stands in for its work area.
-            MONITORINFO full{};
-            full.cbSize = sizeof full;
-            RECT r{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
-            if (::GetMonitorInfoW(monitor, &full)) r = full.rcMonitor;
-            area = toIntRect(r);
+            area = toIntRect(monitorRect(monitor));
         }
         areaPtr = &area;
     }

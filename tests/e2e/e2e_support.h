@@ -414,10 +414,13 @@ private:
     double launchedAt_ = 0, startMs_ = 0;
 };
 
-// Dismisses a message box with its OK button and waits until it is gone.
+// Dismisses a message box with its OK button and waits until it is destroyed: a box merely hidden
+// still runs its own message loop, which would swallow the next key meant for the program.
 inline bool dismiss(HWND box, int timeoutMs = kUiTimeoutMs) {
     ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    return pumpUntil([&] { return !::IsWindow(box) || !::IsWindowVisible(box); }, timeoutMs);
+    const bool gone = pumpUntil([&] { return !::IsWindow(box); }, timeoutMs);
+    pump(10);
+    return gone;
 }
 
 // Waits until the text of a window satisfies pred; returns the last text read.
@@ -608,13 +611,7 @@ inline std::optional<Picture> clipboardPicture() {
     pic.width = info.bmWidth;
     pic.height = info.bmHeight;
     std::vector<std::uint32_t> raw(static_cast<std::size_t>(pic.width) * pic.height);
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = pic.width;
-    bi.bmiHeader.biHeight = -pic.height;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO bi = testing_support::topDown32(pic.width, pic.height);
     HDC dc = ::GetDC(nullptr);
     const int rows = ::GetDIBits(dc, bitmap, 0, static_cast<UINT>(pic.height), raw.data(), &bi, DIB_RGB_COLORS);
     ::ReleaseDC(nullptr, dc);

@@ -17,7 +17,14 @@ inline int gdiObjectCount() {
     if (DWORD n = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS)) return static_cast<int>(n);
 #if defined(_M_IX86) || defined(__i386__)
     // Wine keeps a per-process table: 65,536 entries of 24 bytes, a non-zero type byte marks a live object.
+#if defined(__GNUC__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Warray-bounds"  // mingw's inline fs: read looks like an empty array to GCC
+#endif
     auto* teb = reinterpret_cast<std::uint8_t*>(NtCurrentTeb());
+#if defined(__GNUC__)
+#pragma GCC diagnostic pop
+#endif
     auto* peb = *reinterpret_cast<std::uint8_t**>(teb + 0x30);
     auto* table = *reinterpret_cast<std::uint8_t**>(peb + 0x94);
     if (!table) return 0;
@@ -53,6 +60,28 @@ inline bool pumpUntil(const std::function<bool()>& pred, int timeoutMs = 3000) {
         pump(5);
     }
     return true;
+}
+
+// Header of a top-down 32-bit DIB: one unpadded row per line, 0x00RRGGBB per pixel.
+inline BITMAPINFO topDown32(int width, int height) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    return info;
+}
+
+// Paints pixel(x, y) (0x00RRGGBB) over a w x h area of dc in one call.
+inline void paintPixels(HDC dc, int w, int h, const std::function<std::uint32_t(int, int)>& pixel) {
+    std::vector<std::uint32_t> rows(static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) rows[static_cast<std::size_t>(y) * static_cast<std::size_t>(w) + x] = pixel(x, y);
+    const BITMAPINFO info = topDown32(w, h);
+    ::SetDIBitsToDevice(dc, 0, 0, static_cast<DWORD>(w), static_cast<DWORD>(h), 0, 0, 0, static_cast<UINT>(h),
+                        rows.data(), &info, DIB_RGB_COLORS);
 }
 
 // A borderless topmost window painted with a pattern, standing in for "something on the screen".

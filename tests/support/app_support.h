@@ -1,0 +1,95 @@
+// Helpers for the in-process tests of the program's windows: a clean program state per test and
+// a way to make a system call fail on demand.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/mag_rules.h"
+#include "forms/application.h"
+#include "forms/seams.h"
+
+namespace testing_support {
+
+inline constexpr wchar_t kSettingsKeyPath[] = L"SOFTWARE\\Tarnwick\\Ocellus";
+
+inline void deleteSettings() { ::RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKeyPath); }
+
+// No stored settings, the program's globals at their start values, 96 pixels per inch, debug output
+// dropped and every error box handed to onBox instead of shown.
+inline void resetProgramState(std::function<void(const wchar_t* text)> onBox) {
+    deleteSettings();
+    ocellus::ZoomCode = ocellus::kDefaultZoomCode;
+    ocellus::ZoomTag = 0;
+    ocellus::ReadoutFormat = 1;
+    ocellus::OnTopFlag = ocellus::InterpolateFlag = ocellus::CursorFlag = false;
+    ocellus::GrabBusy = false;
+    forms::application().resetForTests();
+    forms::seams().screenPixelsPerInch = [] { return 96; };
+    forms::seams().outputDebugString = [](const wchar_t*) {};
+    forms::seams().messageBox = [onBox = std::move(onBox)](HWND, const wchar_t* text, const wchar_t*, UINT) {
+        onBox(text);
+        return IDOK;
+    };
+}
+
+inline void restoreProgramState() {
+    forms::restoreDefaultSeams();
+    deleteSettings();
+}
+
+// The system's text for an error code, as FormatMessageW gives it.
+inline std::wstring systemText(DWORD code) {
+    wchar_t* buffer = nullptr;
+    const DWORD n = ::FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
+        reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    std::wstring text(buffer ? buffer : L"", n);
+    if (buffer) ::LocalFree(buffer);
+    return text;
+}
+
+// Points this program's import of module!function at replacement for the object's lifetime, so a
+// system call can be made to fail where no seam reaches it.
+class ImportPatch {
+public:
+    ImportPatch(const wchar_t* module, const char* function, std::uintptr_t replacement) {
+        HMODULE target = ::GetModuleHandleW(module);
+        const auto original = target ? reinterpret_cast<std::uintptr_t>(::GetProcAddress(target, function)) : 0;
+        if (!original) return;
+        original_ = original;
+        auto* base = reinterpret_cast<std::uint8_t*>(::GetModuleHandleW(nullptr));
+        auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
+        const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+        if (!dir.VirtualAddress) return;
+        for (auto* d = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress); d->Name; ++d)
+            for (auto* t = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->FirstThunk); t->u1.Function; ++t)
+                if (static_cast<std::uintptr_t>(t->u1.Function) == original) {
+                    write(&t->u1.Function, replacement);
+                    slots_.push_back(&t->u1.Function);
+                }
+    }
+    ~ImportPatch() {
+        for (auto* slot : slots_) write(slot, original_);
+    }
+    ImportPatch(const ImportPatch&) = delete;
+    ImportPatch& operator=(const ImportPatch&) = delete;
+    bool active() const { return !slots_.empty(); }
+
+private:
+    template <class Slot>
+    static void write(Slot* slot, std::uintptr_t value) {
+        DWORD old = 0;
+        ::VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &old);
+        *slot = static_cast<Slot>(value);
+        ::VirtualProtect(slot, sizeof *slot, old, &old);
+    }
+    std::uintptr_t original_ = 0;
+    std::vector<decltype(IMAGE_THUNK_DATA{}.u1.Function)*> slots_;
+};
+
+}  // namespace testing_support

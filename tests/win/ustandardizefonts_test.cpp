@@ -1,0 +1,473 @@
+// Form font standardisation under Wine: diagnostics, scaling to the pixel density, anchors, placement.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "app/mag.h"
+#include "forms/application.h"
+#include "forms/controls.h"
+#include "forms/exception.h"
+#include "forms/seams.h"
+#include "mylib/ustandardizefonts.h"
+#include "app_support.h"
+#include "win_support.h"
+
+using forms::akBottom;
+using forms::akLeft;
+using forms::akRight;
+using forms::akTop;
+using forms::Kind;
+using ocellus::StandardizeFormFont;
+
+namespace {
+
+
+// Debug output and debugger presence, observed instead of reaching the system.
+struct DebugSeams {
+    std::vector<std::wstring> lines;
+    int breaks = 0;
+    bool debugger = false;
+    DebugSeams() {
+        forms::seams().outputDebugString = [this](const wchar_t* text) { lines.emplace_back(text); };
+        forms::seams().isDebuggerPresent = [this] { return debugger; };
+        forms::seams().debugBreak = [this] { ++breaks; };
+    }
+};
+
+void setPixelsPerInch(int dpi) {
+    forms::seams().screenPixelsPerInch = [dpi] { return dpi; };
+}
+
+class FontForm : public forms::Form {
+public:
+    explicit FontForm(const forms::FormDef& def) : forms::Form(nullptr, def) {}
+    ~FontForm() override { destroyHandle(); }
+    template <class F>
+    void make(std::span<const forms::ControlDef<F>> defs) { build(defs); }
+    forms::Control& operator[](std::wstring_view n) { return *findControl(n); }
+};
+
+constexpr forms::FormDef kPlainDef{L"TFontForm", L"FontForm", L"Fonts", 300, 200, {L"Tahoma", -10, 0, forms::clWindowText},
+                                   forms::BorderStyle::Sizeable, true, true, forms::Position::Designed};
+
+constexpr forms::ControlDef<FontForm> kAnchorLayout[] = {
+    {L"Corner", Kind::Label, L"", 220, 170, 60, 13, L"x", {}, akRight | akBottom, -1, 0, forms::coFixedSize},
+    {L"Box", Kind::Panel, L"", 10, 10, 200, 100, L"", {}, akLeft | akTop | akRight, -1},
+    {L"Inner", Kind::Panel, L"Box", 150, 60, 40, 30, L"", {}, akRight | akBottom, -1},
+};
+
+// A form that sets none of the three diagnosed properties.
+std::unique_ptr<FontForm> quietForm(const forms::FormDef& def = kPlainDef) {
+    auto form = std::make_unique<FontForm>(def);
+    form->scaled = false;
+    form->autoScroll = false;
+    form->showHint = true;
+    return form;
+}
+
+RECT workAreaOf(const forms::Form& form) {
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    ::GetMonitorInfoW(form.monitor(), &info);
+    return info.rcWork;
+}
+
+RECT rectInParent(HWND h) {
+    RECT r{};
+    ::GetWindowRect(h, &r);
+    ::MapWindowPoints(nullptr, ::GetParent(h), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+std::wstring trimmed(std::wstring s) {
+    while (!s.empty() && s.back() <= L' ') s.pop_back();
+    return s;
+}
+
+std::wstring systemText(DWORD code) { return trimmed(testing_support::systemText(code)); }
+
+// Redirects this program's calls of one imported function, to provoke failures the system does
+// not produce on demand. The program's code reaches system functions through the import table.
+using testing_support::ImportPatch;
+
+BOOL WINAPI failingMonitorInfo(HMONITOR, LPMONITORINFO) {
+    ::SetLastError(ERROR_INVALID_MONITOR_HANDLE);
+    return FALSE;
+}
+
+// One display of 1000 x 800 at (200, 100), standing for a monitor that is not the primary one.
+HMONITOR onlyMonitor = nullptr;
+BOOL WINAPI oneSmallMonitor(HDC, LPCRECT, MONITORENUMPROC proc, LPARAM data) {
+    RECT r{200, 100, 1200, 900};
+    proc(onlyMonitor, nullptr, &r, data);
+    return TRUE;
+}
+
+class FontsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        forms::application().resetForTests();
+        setPixelsPerInch(96);
+    }
+    void TearDown() override { forms::restoreDefaultSeams(); }
+    DebugSeams debug;
+};
+
+const std::wstring kScaledWarning =
+    L"WARNING: StandardizeFormFont: Form \"FontForm\" is set to Scaled. Proper form scaling requires VCL scaling to "
+    L"be disabled, unless you implement scaling by overriding the protected ChangeScale() method of the form.";
+const std::wstring kAutoScrollWarning =
+    L"WARNING: StandardizeFormFont: Form \"FontForm\" is set to AutoScroll. Form designed size will be suseptable "
+    L"to changes in Windows form caption height (e.g. 2000 vs XP).";
+const std::wstring kHintNote =
+    L"INFORMATION: StandardizeFormFont: Turning on form \"FontForm\" hints. (ShowHint := True)";
+
+}  // namespace
+
+// ----- diagnostics -----
+
+TEST_F(FontsTest, AllThreeSettingsAreReportedInOrderAndTwoBreakIntoTheDebugger) {
+    debug.debugger = true;
+    setPixelsPerInch(120);
+    auto form = std::make_unique<FontForm>(kPlainDef);
+    form->scaled = true;
+    form->autoScroll = true;
+    form->showHint = false;
+    EXPECT_EQ(StandardizeFormFont(form.get(), false), 1.25);
+    EXPECT_EQ(debug.lines, (std::vector<std::wstring>{kScaledWarning, kAutoScrollWarning, kHintNote}));
+    EXPECT_EQ(debug.breaks, 2);
+    EXPECT_TRUE(form->showHint);
+    EXPECT_TRUE(form->scaled);  // reported, not changed
+    EXPECT_TRUE(form->autoScroll);
+    EXPECT_EQ(form->clientWidth(), 375);  // and scaled all the same
+}
+
+TEST_F(FontsTest, EachSettingAloneGivesItsOwnMessage) {
+    debug.debugger = true;
+    {
+        auto form = quietForm();
+        form->scaled = true;
+        StandardizeFormFont(form.get(), false);
+        EXPECT_EQ(debug.lines, std::vector<std::wstring>{kScaledWarning});
+        EXPECT_EQ(debug.breaks, 0);  // the Scaled warning never breaks
+    }
+    debug.lines.clear();
+    {
+        auto form = quietForm();
+        form->autoScroll = true;
+        debug.debugger = false;
+        StandardizeFormFont(form.get(), false);
+        EXPECT_EQ(debug.lines, std::vector<std::wstring>{kAutoScrollWarning});
+        EXPECT_EQ(debug.breaks, 0);  // no debugger, no break
+    }
+    debug.lines.clear();
+    {
+        auto form = quietForm();
+        form->showHint = false;
+        debug.debugger = true;
+        StandardizeFormFont(form.get(), false);
+        EXPECT_EQ(debug.lines, std::vector<std::wstring>{kHintNote});
+        EXPECT_EQ(debug.breaks, 1);
+        EXPECT_TRUE(form->showHint);
+        debug.lines.clear();
+        StandardizeFormFont(form.get(), false);  // hints are on now: nothing more to say
+        EXPECT_TRUE(debug.lines.empty());
+    }
+}
+
+TEST_F(FontsTest, AutoScrollOnAMaximisedFormIsNotReported) {
+    debug.debugger = true;
+    auto form = quietForm();
+    form->autoScroll = true;
+    ::ShowWindow(form->handle(), SW_MAXIMIZE);
+    testing_support::pump(50);
+    ASSERT_EQ(form->windowState(), forms::WindowState::Maximized);
+    StandardizeFormFont(form.get(), false);
+    EXPECT_TRUE(debug.lines.empty());
+    EXPECT_EQ(debug.breaks, 0);
+}
+
+TEST_F(FontsTest, NullFormIsAnAssertionFailureNamingTheUnit) {
+    std::wstring message;
+    try {
+        StandardizeFormFont(nullptr, false);
+        ADD_FAILURE() << "no error raised";
+    } catch (const forms::EAssertionFailed& e) {
+        message = e.message();
+    }
+    EXPECT_EQ(message.rfind(L"Assertion failure", 0), 0u) << std::string(message.begin(), message.end());
+    EXPECT_NE(message.find(L"ustandardizefonts"), std::wstring::npos);
+    EXPECT_TRUE(debug.lines.empty());
+}
+
+// ----- the factor -----
+
+TEST_F(FontsTest, ReturnedFactorIsTheOneAppliedToTheForm) {
+    const struct {
+        int dpi;
+        double factor;
+    } cases[] = {{96, 1.0}, {110, 1.0}, {111, 1.25}, {120, 1.25}, {134, 1.25}, {135, 1.5},
+                 {144, 1.5}, {170, 1.5}, {171, 2.0}, {192, 2.0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.dpi);
+        setPixelsPerInch(c.dpi);
+        auto form = quietForm();
+        form->make(std::span<const forms::ControlDef<FontForm>>(kAnchorLayout));
+        const int percent = static_cast<int>(c.factor * 100);
+        EXPECT_EQ(StandardizeFormFont(form.get(), false), c.factor);
+        EXPECT_EQ(form->clientWidth(), ::MulDiv(300, percent, 100));
+        EXPECT_EQ(form->clientHeight(), ::MulDiv(200, percent, 100));
+        EXPECT_EQ((*form)[L"Box"].width(), ::MulDiv(200, percent, 100));
+        EXPECT_EQ(form->font().height, ::MulDiv(-10, percent, 100));
+    }
+    EXPECT_TRUE(debug.lines.empty());
+}
+
+// ----- anchors -----
+
+TEST_F(FontsTest, AnchorsAreHeldTopLeftWhileScalingAndPutBackAfter) {
+    setPixelsPerInch(120);
+    auto form = quietForm();
+    form->make(std::span<const forms::ControlDef<FontForm>>(kAnchorLayout));
+    forms::Control& corner = (*form)[L"Corner"];
+    forms::Control& box = (*form)[L"Box"];
+    forms::Control& inner = (*form)[L"Inner"];
+    std::vector<forms::Anchors> during;
+    // The form's resize event fires inside ScaleBy, after the controls have been scaled.
+    form->onResize = [&](forms::Component*) { during = {corner.anchors(), box.anchors(), inner.anchors()}; };
+    StandardizeFormFont(form.get(), false);
+    EXPECT_EQ(during, (std::vector<forms::Anchors>{akLeft | akTop, akLeft | akTop, akLeft | akTop}));
+    EXPECT_EQ(corner.anchors(), akRight | akBottom);
+    EXPECT_EQ(box.anchors(), akLeft | akTop | akRight);
+    EXPECT_EQ(inner.anchors(), akRight | akBottom);
+
+    // Scaled in proportion, as top-left controls are...
+    EXPECT_EQ(corner.left(), 275);
+    EXPECT_EQ(corner.top(), 213);
+    EXPECT_EQ(inner.left(), 188);
+    EXPECT_EQ(inner.top(), 75);
+    EXPECT_EQ(box.width(), 250);
+    // ...and afterwards they follow their edges at the scaled distances.
+    form->onResize = nullptr;
+    form->setClientSize(form->clientWidth() + 100, form->clientHeight() + 50);
+    EXPECT_EQ(corner.left(), 375);
+    EXPECT_EQ(corner.top(), 263);
+    EXPECT_EQ(box.width(), 350);
+    EXPECT_EQ(inner.left(), 288);
+    EXPECT_EQ(rectInParent(corner.handle()).left, 375);
+}
+
+TEST_F(FontsTest, ScalingWithAnchorsLeavesThemAlone) {
+    setPixelsPerInch(144);
+    auto form = quietForm();
+    form->make(std::span<const forms::ControlDef<FontForm>>(kAnchorLayout));
+    forms::Control& corner = (*form)[L"Corner"];
+    forms::Control& inner = (*form)[L"Inner"];
+    std::vector<forms::Anchors> during;
+    form->onResize = [&](forms::Component*) { during = {corner.anchors(), inner.anchors()}; };
+    EXPECT_EQ(StandardizeFormFont(form.get(), true), 1.5);
+    EXPECT_EQ(during, (std::vector<forms::Anchors>{akRight | akBottom, akRight | akBottom}));
+    EXPECT_EQ(corner.anchors(), akRight | akBottom);
+    EXPECT_EQ(form->clientWidth(), 450);
+}
+
+TEST_F(FontsTest, FailedScalingPutsAnchorsBackAndDoesNotPlaceTheForm) {
+    setPixelsPerInch(120);
+    auto form = quietForm();
+    form->make(std::span<const forms::ControlDef<FontForm>>(kAnchorLayout));
+    const RECT work = workAreaOf(*form);
+    form->setBounds(work.right - 100, 100, form->width(), form->height());  // partly off the work area
+    form->onResize = [](forms::Component*) { throw forms::Exception(L"resize failed"); };
+    EXPECT_THROW(StandardizeFormFont(form.get(), false), forms::Exception);
+    EXPECT_EQ((*form)[L"Corner"].anchors(), akRight | akBottom);
+    EXPECT_EQ((*form)[L"Inner"].anchors(), akRight | akBottom);
+    EXPECT_EQ(form->boundsRect().left, work.right - 100);  // not pulled back on screen
+}
+
+// ----- placement -----
+
+TEST_F(FontsTest, FormIsKeptOnTheWorkAreaEvenWithoutScaling) {
+    auto form = quietForm();
+    const RECT work = workAreaOf(*form);
+    const int w = form->width(), h = form->height();
+    const struct {
+        const char* what;
+        int left, top, width;
+        int expectLeft, expectTop;
+    } cases[] = {
+        {"inside", 100, 120, w, 100, 120},
+        {"past the right edge", work.right - w + 70, 120, w, work.right - w, 120},
+        {"past the bottom edge", 100, work.bottom - h + 30, w, 100, work.bottom - h},
+        {"above the top", 100, work.top - 40, w, 100, work.top},
+        {"left of the left edge", work.left - 25, 120, w, work.left, 120},
+        {"wider than the area", 300, 120, (work.right - work.left) + 200, work.left, 120},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        form->setBounds(c.left, c.top, c.width, h);
+        const int width = form->width();
+        EXPECT_EQ(StandardizeFormFont(form.get(), false), 1.0);
+        const RECT b = form->boundsRect();
+        EXPECT_EQ(b.left, c.expectLeft);
+        EXPECT_EQ(b.top, c.expectTop);
+        EXPECT_EQ(b.right - b.left, width);
+        EXPECT_EQ(b.bottom - b.top, h);
+    }
+}
+
+TEST_F(FontsTest, CentredDialogGrowsAboutItsCentre) {
+    forms::FormDef def = kPlainDef;
+    def.border = forms::BorderStyle::Dialog;
+    def.position = forms::Position::ScreenCenter;
+    setPixelsPerInch(120);
+    for (forms::Position position : {forms::Position::ScreenCenter, forms::Position::DesktopCenter,
+                                     forms::Position::MainFormCenter, forms::Position::OwnerFormCenter,
+                                     forms::Position::Designed}) {
+        SCOPED_TRACE(static_cast<int>(position));
+        auto form = quietForm(def);
+        form->position = position;
+        // Without a frame the outer size is the client size, so the numbers are exact.
+        ::SetWindowLongPtrW(form->handle(), GWL_STYLE, WS_POPUP | WS_CLIPCHILDREN);
+        ::SetWindowLongPtrW(form->handle(), GWL_EXSTYLE, 0);
+        ::SetWindowPos(form->handle(), nullptr, 0, 0, 0, 0,
+                       SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+        form->setBounds(400, 300, 340, 200);
+        ASSERT_EQ(form->clientWidth(), 340);
+        StandardizeFormFont(form.get(), false);
+        const RECT b = form->boundsRect();
+        const bool centred = position != forms::Position::Designed;
+        EXPECT_EQ(b.left, centred ? 400 - 42 : 400);  // 85 div 2
+        EXPECT_EQ(b.top, centred ? 300 - 25 : 300);
+        EXPECT_EQ(b.right - b.left, 425);
+        EXPECT_EQ(b.bottom - b.top, 250);
+    }
+}
+
+TEST_F(FontsTest, UnreadableWorkAreaIsReportedAndTheMonitorsOwnRectangleStandsIn) {
+    auto form = quietForm();
+    onlyMonitor = form->monitor();
+    const int w = form->width(), h = form->height();
+    ImportPatch info(L"user32.dll", "GetMonitorInfoW", reinterpret_cast<std::uintptr_t>(&failingMonitorInfo));
+    ASSERT_TRUE(info.active());
+    {
+        // Past the right edge of the form's own monitor: moved back onto it, not onto the primary display.
+        ImportPatch monitors(L"user32.dll", "EnumDisplayMonitors", reinterpret_cast<std::uintptr_t>(&oneSmallMonitor));
+        form->setBounds(1100, 50, w, h);
+        StandardizeFormFont(form.get(), false);
+        EXPECT_EQ(form->boundsRect().left, 1200 - w);
+        EXPECT_EQ(form->boundsRect().top, 100);
+        EXPECT_EQ(form->width(), w);
+    }
+    ASSERT_EQ(debug.lines.size(), 1u);
+    const std::wstring expected = systemText(ERROR_INVALID_MONITOR_HANDLE);
+    EXPECT_EQ(trimmed(debug.lines[0]), expected.empty() ? L"Error 1461" : expected);
+
+    // The real enumeration finds the form's monitor, here the primary display.
+    form->setBounds(::GetSystemMetrics(SM_CXSCREEN) - 50, 100, w, h);
+    StandardizeFormFont(form.get(), false);
+    EXPECT_EQ(form->boundsRect().right, ::GetSystemMetrics(SM_CXSCREEN));
+}
+
+// ----- the main window at four pixel densities -----
+
+class FontsMainWindow : public ::testing::TestWithParam<int> {
+protected:
+    void SetUp() override {
+        testing_support::resetProgramState([](const wchar_t*) {});
+        setPixelsPerInch(GetParam());  // before the window exists: it is scaled while being created
+    }
+    void TearDown() override {
+        form.reset();
+        testing_support::restoreProgramState();
+    }
+    DebugSeams debug;
+    std::unique_ptr<ocellus::TForm1> form;
+};
+
+TEST_P(FontsMainWindow, WholeWindowIsScaledButTheResizeOffsetsAndMinimumAreNot) {
+    const int percent = GetParam() <= 110 ? 100 : GetParam() <= 134 ? 125 : GetParam() <= 170 ? 150 : 200;
+    auto k = [percent](int design) { return ::MulDiv(design, percent, 100); };
+    form = std::make_unique<ocellus::TForm1>(nullptr);
+    form->Timer1->setEnabled(false);
+    form->Timer2->setEnabled(false);
+    form->show();
+    testing_support::pump(50);
+    ocellus::TForm1& f = *form;
+
+    const int cw = k(600), ch = k(430);
+    EXPECT_EQ(f.clientWidth(), cw);
+    EXPECT_EQ(f.clientHeight(), ch);
+    std::printf("%d dpi: client %d x %d\n", GetParam(), f.clientWidth(), f.clientHeight());
+
+    struct Expect {
+        forms::Control* c;
+        int left, top, width, height;
+    };
+    const int p2top = ch - k(49);
+    const int p1w = cw - 13, p1h = p2top - k(7) - 4;
+    const int b1left = p1w - 7;
+    const Expect expected[] = {
+        {f.Panel2, 0, p2top, cw, k(49)},
+        {f.Panel1, k(6), k(7), p1w, p1h},
+        {f.Image1, k(6), k(7), p1w - 15, p1h - 14},
+        {f.Button1, b1left, k(33), k(14), k(17)},
+        {f.xyLabel, b1left - (k(65) + 10), k(34), k(65), k(13)},
+        {f.cbinterpolate, k(11), k(17), k(68), k(14)},
+        {f.rbx15, k(384), k(15), k(38), k(14)},
+        {f.invertcb, k(236), k(34), k(70), k(15)},
+    };
+    for (const Expect& e : expected) {
+        SCOPED_TRACE(std::string(e.c->name.begin(), e.c->name.end()));
+        EXPECT_EQ(e.c->left(), e.left);
+        EXPECT_EQ(e.c->top(), e.top);
+        EXPECT_EQ(e.c->width(), e.width);
+        EXPECT_EQ(e.c->height(), e.height);
+        const RECT r = rectInParent(e.c->handle());
+        EXPECT_EQ(r.left, e.left);
+        EXPECT_EQ(r.top, e.top);
+        EXPECT_EQ(r.right - r.left, e.width);
+    }
+    EXPECT_EQ(f.Image1->picture().width(), p1w - 15);
+    EXPECT_EQ(f.Image1->picture().height(), p1h - 14);
+
+    EXPECT_EQ(f.font().height, k(-10));
+    EXPECT_EQ(f.cbinterpolate->font().height, k(-10));
+    EXPECT_EQ(f.Button1->font().height, k(-10));
+    EXPECT_EQ(f.Button1->font().face, L"MS Sans Serif");
+    EXPECT_EQ(f.font().face, L"Tahoma");
+
+    EXPECT_EQ(f.xyLabel->anchors(), akRight | akBottom);
+    EXPECT_TRUE(debug.lines.empty());
+
+    const RECT work = workAreaOf(f);
+    const RECT b = f.boundsRect();
+    EXPECT_GE(b.left, work.left);
+    EXPECT_GE(b.top, work.top);
+    EXPECT_LE(b.right, work.right);
+    EXPECT_LE(b.bottom, work.bottom);
+
+    // After the scaling, resizing uses the fixed offsets 13, 4, 15, 14, 7 and 10.
+    f.setClientSize(1000, 700);
+    EXPECT_EQ(f.Panel1->width(), 987);
+    EXPECT_EQ(f.Panel1->height(), 700 - k(49) - k(7) - 4);
+    EXPECT_EQ(f.Image1->width(), 972);
+    EXPECT_EQ(f.Image1->height(), f.Panel1->height() - 14);
+    EXPECT_EQ(f.Button1->left(), 980);
+    EXPECT_EQ(f.xyLabel->left(), 980 - (k(65) + 10));
+
+    // The minimum window size is a fixed 150 x 150.
+    MINMAXINFO info{};
+    ::SendMessageW(f.handle(), WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
+    EXPECT_EQ(info.ptMinTrackSize.x, 150);
+    EXPECT_EQ(info.ptMinTrackSize.y, 150);
+    ::SetWindowPos(f.handle(), nullptr, 0, 0, 60, 40, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    EXPECT_EQ(f.width(), 150);
+    EXPECT_EQ(f.height(), 150);
+}
+
+INSTANTIATE_TEST_SUITE_P(Dpi, FontsMainWindow, ::testing::Values(96, 120, 144, 192));
