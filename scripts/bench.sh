@@ -35,8 +35,8 @@ echo "=== capture path under Wine"
 dir=$(realpath -m "${OCELLUS_BENCH_DIR:-build/mingw-i686}")
 build mingw-i686 "$dir" --target bench_win Ocellus
 . scripts/winenv.sh
-winenv_start "$dir/wine-bench" headless
 trap winenv_stop EXIT
+winenv_start "$dir/wine-bench" headless
 # The benchmark puts back the settings it finds; a clean start makes runs comparable.
 wine reg delete 'HKCU\SOFTWARE\Tarnwick' /f >/dev/null 2>&1 </dev/null || true
 wine "$dir/bin/bench_win.exe" </dev/null

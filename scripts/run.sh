@@ -12,15 +12,15 @@ exe="$root/build/mingw-i686/bin/Ocellus.exe"
 . scripts/winenv.sh
 
 if [ -n "${DISPLAY:-}" ]; then
-  winenv_start "${XDG_STATE_HOME:-$HOME/.local/state}/ocellus-wine" user
   trap winenv_stop EXIT
+  winenv_start "${XDG_STATE_HOME:-$HOME/.local/state}/ocellus-wine" user
   wine "$exe"
   exit 0
 fi
 
 state="$root/build/mingw-i686/wine-run"
-winenv_start "$state" headless
 trap winenv_stop EXIT
+winenv_start "$state" headless
 # A test picture on the desktop: colour bars, a gradient and fine text to magnify.
 convert -size 1920x1080 gradient:'#203060-#f0e0c0' \
   \( -size 1920x120 xc:red xc:orange xc:yellow xc:lime xc:cyan xc:blue xc:magenta -append -resize 1920x120! \) \

@@ -11,8 +11,8 @@ dir=$(realpath -m "${OCELLUS_SOAK_DIR:-build/mingw-i686}")
 cmake --preset mingw-i686 -B "$dir" >/dev/null
 cmake --build "$dir" -j "$(nproc)" --target win_tests >/dev/null
 . scripts/winenv.sh
-winenv_start "$dir/wine-soak" headless
 trap winenv_stop EXIT
+winenv_start "$dir/wine-soak" headless
 wine reg delete 'HKCU\SOFTWARE\Tarnwick' /f >/dev/null 2>&1 </dev/null || true
 OCELLUS_SOAK_CAPTURES=${OCELLUS_SOAK_CAPTURES:-100000} WINEDEBUG=-all \
   wine "$dir/bin/win_tests.exe" --gtest_filter='SoakTest.*' </dev/null

@@ -38,9 +38,22 @@ windows() {
   return $rc
 }
 
-portability() {  # the same sources as a 64-bit program
-  cmake --preset mingw-x86_64 >/dev/null && cmake --build build/mingw-x86_64 -j "$jobs" --target Ocellus >/dev/null &&
-    echo "64-bit build: ok"
+warning_free_build() {  # preset: builds the program; any compiler warning fails it
+  local log
+  log=$(mktemp)
+  cmake --preset "$1" >/dev/null && cmake --build "build/$1" -j "$jobs" --target Ocellus >"$log" 2>&1
+  local rc=$?
+  if [ $rc -ne 0 ] || grep -q 'warning:' "$log"; then
+    grep -E 'warning:|error:' "$log" | head -n 40
+    rm -f "$log"
+    return 1
+  fi
+  rm -f "$log"
+}
+
+portability() {  # the same sources as a 64-bit program, and built by a second compiler
+  warning_free_build mingw-x86_64 && echo "64-bit build: ok" &&
+    warning_free_build clang-i686 && echo "clang build: ok"
 }
 
 tier "native rules" native

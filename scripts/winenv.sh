@@ -1,6 +1,7 @@
 # Sourced by the run, test and benchmark scripts: a private Wine prefix on a private virtual display.
 #   winenv_start <state-dir> [headless]   exports WINEPREFIX, WINEARCH, WINEDEBUG (and DISPLAY when headless)
 #   winenv_stop                           ends what winenv_start started
+# Safe under set -e: a first start's setup steps may report failure on their own.
 # With "headless" a private Xvfb and window manager are started; without it the caller's DISPLAY is used.
 
 winenv_pids=()
@@ -25,12 +26,12 @@ winenv_start() {
   if [ ! -f "$WINEPREFIX/.ready" ]; then
     rm -rf "$WINEPREFIX"
     wineboot -i >"$state/wineboot.log" 2>&1 || true
-    wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+    wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1 </dev/null || true
     touch "$WINEPREFIX/.ready"
   fi
   # A persistent server, started outside any pipe a test runner waits on.
-  wineserver -p </dev/null >/dev/null 2>&1
-  wine reg query 'HKCU\Software\Wine\WineDbg' >/dev/null 2>&1 </dev/null
+  wineserver -p </dev/null >/dev/null 2>&1 || true
+  wine reg query 'HKCU\Software\Wine\WineDbg' >/dev/null 2>&1 </dev/null || true
 }
 
 winenv_stop() {

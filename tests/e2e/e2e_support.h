@@ -203,10 +203,10 @@ inline std::vector<HWND> childrenOf(HWND parent) {
     return out;
 }
 
-// The first descendant of the class whose caption is exactly text.
+// The first descendant of the class (any, when empty) whose caption is exactly text.
 inline HWND findChild(HWND parent, std::wstring_view cls, std::wstring_view text) {
     for (HWND h : childrenOf(parent))
-        if (sameText(classOf(h), cls) && captionOf(h) == text) return h;
+        if ((cls.empty() || sameText(classOf(h), cls)) && captionOf(h) == text) return h;
     return nullptr;
 }
 

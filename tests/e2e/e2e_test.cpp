@@ -376,6 +376,151 @@ TEST_F(E2eKeys, F1AndHOpenTheAboutDialogAndOkClosesIt) {
     }
 }
 
+// Stands in for the browser and the mail program: the class's open command appends the address it
+// is given to a file, so a click on a link can be checked without starting either.
+class ShellStandIn {
+public:
+    explicit ShellStandIn(std::initializer_list<const wchar_t*> schemes) {
+        wchar_t dir[MAX_PATH] = {};
+        ::GetTempPathW(MAX_PATH, dir);
+        log_ = std::wstring(dir) + L"ocellus-links.txt";
+        ::DeleteFileW(log_.c_str());
+        const std::wstring command = L"cmd.exe /c echo %1>>\"" + log_ + L"\"";
+        for (const wchar_t* scheme : schemes) {
+            const std::wstring key = std::wstring(L"Software\\Classes\\") + scheme + L"\\shell\\open\\command";
+            Saved saved{key, std::nullopt};
+            HKEY k = nullptr;
+            if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ, &k) == ERROR_SUCCESS) {
+                wchar_t buf[1024] = {};
+                DWORD bytes = sizeof buf - sizeof(wchar_t);
+                if (::RegQueryValueExW(k, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(buf), &bytes) ==
+                    ERROR_SUCCESS)
+                    saved.command = buf;
+                ::RegCloseKey(k);
+            }
+            setCommand(key, command);
+            saved_.push_back(std::move(saved));
+        }
+    }
+    ~ShellStandIn() {
+        for (const Saved& s : saved_) {
+            if (s.command) setCommand(s.key, *s.command);
+            else ::RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, s.key.c_str(), nullptr);
+        }
+        ::DeleteFileW(log_.c_str());
+    }
+    ShellStandIn(const ShellStandIn&) = delete;
+    ShellStandIn& operator=(const ShellStandIn&) = delete;
+
+    // The addresses opened so far, one per line.
+    std::vector<std::string> opened() const {
+        std::vector<std::string> lines;
+        HANDLE f = ::CreateFileW(log_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                 OPEN_EXISTING, 0, nullptr);
+        if (f == INVALID_HANDLE_VALUE) return lines;
+        std::string text(65536, '\0');
+        DWORD n = 0;
+        ::ReadFile(f, text.data(), static_cast<DWORD>(text.size()), &n, nullptr);
+        ::CloseHandle(f);
+        text.resize(n);
+        std::string line;
+        for (char c : text) {
+            if (c == '\r') continue;
+            if (c == '\n') {
+                while (!line.empty() && line.back() == ' ') line.pop_back();
+                if (!line.empty()) lines.push_back(line);
+                line.clear();
+            } else {
+                line += c;
+            }
+        }
+        return lines;
+    }
+
+private:
+    struct Saved {
+        std::wstring key;
+        std::optional<std::wstring> command;
+    };
+    static void setCommand(const std::wstring& key, const std::wstring& command) {
+        HKEY k = nullptr;
+        if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &k, nullptr) !=
+            ERROR_SUCCESS)
+            return;
+        ::RegSetValueExW(k, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+                         static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
+        ::RegCloseKey(k);
+    }
+    std::wstring log_;
+    std::vector<Saved> saved_;
+};
+
+HWND waitForAbout(DWORD pid) {
+    HWND about = nullptr;
+    pumpUntil(
+        [&] {
+            auto v = topWindows(pid, L"TAboutForm", L"About this program");
+            about = v.empty() ? nullptr : v.front();
+            return about != nullptr;
+        },
+        kUiTimeoutMs);
+    return about;
+}
+
+void press(HWND button) { ::PostMessageW(button, BM_CLICK, 0, 0); }
+
+TEST_F(E2eKeys, QuestionButtonAboutHelpLinksOkThenEscSavesTheSettings) {
+    ShellStandIn shell({L"https", L"mailto"});
+    HWND w = start();
+    ASSERT_TRUE(w);
+    HWND question = app.control(L"Button", L"?");
+    ASSERT_TRUE(question) << "no \"?\" button";
+    press(question);
+    HWND about = waitForAbout(app.pid());
+    ASSERT_TRUE(about) << "\"?\" did not open the About dialog";
+    EXPECT_TRUE(pumpUntil([&] { return findChild(about, L"", L"v1.6") != nullptr; }, kUiTimeoutMs))
+        << "the version line reads v1.6 once the dialog is active";
+
+    // Help: the five paragraphs in a box of the program's title; the About dialog stays.
+    HWND help = findChild(about, L"Button", L"&Help");
+    ASSERT_TRUE(help);
+    press(help);
+    HWND box = app.waitForErrorBox();
+    ASSERT_TRUE(box) << "no help box";
+    const std::wstring text = messageBoxText(box);
+    EXPECT_EQ(text.rfind(L"Resize the window to the size you want.", 0), 0u) << narrow(text);
+    EXPECT_NE(text.find(L"Ctrl-P to copy the pixel colour code"), std::wstring::npos) << narrow(text);
+    ASSERT_TRUE(dismiss(box));
+    EXPECT_TRUE(::IsWindowVisible(about));
+    EXPECT_TRUE(findChild(about, L"", L"v1.6"));
+
+    // The links: the two web pages, then the address with its subject, through the shell.
+    const std::vector<std::string> expected = {"https://ocellus.example.org/", "https://www.example.org/",
+                                               "mailto:ocellus@example.org?subject=Ocellus"};
+    for (const wchar_t* caption : {L"https://ocellus.example.org/", L"https://www.example.org/", L"ocellus@example.org"}) {
+        HWND link = findChild(about, L"", caption);
+        ASSERT_TRUE(link) << "no link " << narrow(caption);
+        clickAt(centreOf(link));
+        const std::size_t want = shell.opened().size() + 1;
+        pumpUntil([&] { return shell.opened().size() >= want; }, kUiTimeoutMs);
+    }
+    EXPECT_EQ(shell.opened(), expected);
+
+    HWND ok = findChild(about, L"Button", L"OK");
+    ASSERT_TRUE(ok);
+    press(ok);
+    EXPECT_TRUE(pumpUntil([&] { return !::IsWindow(about); }, kUiTimeoutMs)) << "OK did not close the dialog";
+
+    const RECT bounds = windowRect(w);
+    bringToFront(w);
+    sendKey(VK_ESCAPE);
+    ASSERT_TRUE(app.waitForExit()) << "Esc did not end the program";
+    EXPECT_EQ(settingsValueCount(), 9u);
+    EXPECT_EQ(readText(L"Magnification").value_or(L"<none>"), L"6");
+    EXPECT_EQ(readText(L"Left").value_or(L"<none>"), std::to_wstring(bounds.left));
+    EXPECT_EQ(readText(L"Width").value_or(L"<none>"), std::to_wstring(bounds.right - bounds.left));
+}
+
 TEST_F(E2eKeys, EscQuitsAndSavesAllNineValues) {
     HWND w = start();
     ASSERT_TRUE(w);
