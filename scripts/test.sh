@@ -21,7 +21,7 @@ native() {
     ctest --test-dir build/native -j "$jobs" --output-on-failure --timeout 120
 }
 
-fuzz() {  # a bounded run of the settings fuzzer; longer on demand with scripts/fuzz.sh
+fuzz() {  # a bounded run of the settings fuzzer; longer with scripts/fuzz.sh
   cmake --preset fuzz >/dev/null && cmake --build build/fuzz --target settings_fuzz >/dev/null &&
     build/fuzz/bin/settings_fuzz -max_total_time="${OCELLUS_FUZZ_SECONDS:-20}" -print_final_stats=0 2>&1 | tail -n 3
 }

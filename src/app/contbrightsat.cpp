@@ -69,25 +69,31 @@ void buildPairTable(PairTable& pairs, const Tables& t) {
 // (b0 + b1 + b2) div 3 for sums up to 765, without a division.
 inline unsigned meanOf(unsigned b0, unsigned b1, unsigned b2) { return ((b0 + b1 + b2) * 43691u) >> 17; }
 
-// Calls pixel(p) for every pixel; indexing rows rather than stepping keeps the pointer
-// inside the buffer even after the last row of a bottom-up picture.
-template <int Bpp, typename PixelFn>
-void forEachPixel(const PixelView& bitmap, PixelFn pixel) {
-    const int height = bitmap.height;
-    const auto rowBytes = static_cast<std::ptrdiff_t>(bitmap.width) * Bpp;
-    for (int y = 0; y < height; ++y) {
+// pixel(b0, b1, b2) gives the adjusted bytes packed as r0 | r1 << 8 | r2 << 16. Indexing rows
+// rather than stepping keeps the pointer inside the buffer even after the last row of a
+// bottom-up picture.
+template <typename PixelFn>
+void forEachPixel3(const PixelView& bitmap, PixelFn pixel) {
+    const auto rowBytes = static_cast<std::ptrdiff_t>(bitmap.width) * 3;
+    for (int y = 0; y < bitmap.height; ++y) {
         std::uint8_t* const row = bitmap.row0 + static_cast<std::ptrdiff_t>(y) * bitmap.stride;
-        for (std::uint8_t *p = row, *const end = row + rowBytes; p != end; p += Bpp) pixel(p);
+        for (std::uint8_t *p = row, *const end = row + rowBytes; p != end; p += 3) {
+            const std::uint32_t out = pixel(p[0], p[1], p[2]);
+            p[0] = static_cast<std::uint8_t>(out);
+            p[1] = static_cast<std::uint8_t>(out >> 8);
+            p[2] = static_cast<std::uint8_t>(out >> 16);
+        }
     }
 }
 
-// The picture is a magnification, so most pixels repeat their left neighbour: those take the
-// neighbour's result instead of being worked out again. The fourth byte stays as it was.
+// Each 4-byte pixel is read once and written once: storing bytes and then reading the word back
+// would stall on every pixel. The picture is a magnification, so most pixels repeat their left
+// neighbour: those take the neighbour's result instead of being worked out again. The fourth byte
+// stays as it was.
 template <typename PixelFn>
-void forEachPixelReusingRuns(const PixelView& bitmap, PixelFn pixel) {
-    const int height = bitmap.height;
+void forEachPixel4(const PixelView& bitmap, PixelFn pixel) {
     const auto rowBytes = static_cast<std::ptrdiff_t>(bitmap.width) * 4;
-    for (int y = 0; y < height; ++y) {
+    for (int y = 0; y < bitmap.height; ++y) {
         std::uint8_t* const row = bitmap.row0 + static_cast<std::ptrdiff_t>(y) * bitmap.stride;
         std::uint32_t lastIn = 0xFFFFFFFFu;  // never equals a 24-bit colour
         std::uint32_t lastOut = 0;
@@ -95,25 +101,23 @@ void forEachPixelReusingRuns(const PixelView& bitmap, PixelFn pixel) {
             std::uint32_t px;
             std::memcpy(&px, p, 4);
             const std::uint32_t colour = px & 0x00FFFFFFu;
-            if (colour == lastIn) {
-                const std::uint32_t out = (px & 0xFF000000u) | lastOut;
-                std::memcpy(p, &out, 4);
-                continue;
+            if (colour != lastIn) {
+                lastIn = colour;
+                lastOut = pixel(px & 0xFFu, (px >> 8) & 0xFFu, (px >> 16) & 0xFFu);
             }
-            pixel(p);
-            std::uint32_t out;
-            std::memcpy(&out, p, 4);
-            lastIn = colour;
-            lastOut = out & 0x00FFFFFFu;
+            const std::uint32_t out = (px & 0xFF000000u) | lastOut;
+            std::memcpy(p, &out, 4);
         }
     }
 }
 
 template <int Bpp, typename PixelFn>
 void forEachPixelOf(const PixelView& bitmap, PixelFn pixel) {
-    if constexpr (Bpp == 4) forEachPixelReusingRuns(bitmap, pixel);
-    else forEachPixel<Bpp>(bitmap, pixel);
+    if constexpr (Bpp == 4) forEachPixel4(bitmap, pixel);
+    else forEachPixel3(bitmap, pixel);
 }
+
+inline std::uint32_t pack(unsigned r0, unsigned r1, unsigned r2) { return r0 | (r1 << 8) | (r2 << 16); }
 
 template <int Bpp>
 void adjustRows(const PixelView& bitmap, const Tables& t) {
@@ -122,12 +126,9 @@ void adjustRows(const PixelView& bitmap, const Tables& t) {
         if (const std::unique_ptr<PairTable> pairs{new (std::nothrow) PairTable}) {
             buildPairTable(*pairs, t);
             const std::uint8_t* const f = pairs->data();
-            forEachPixelOf<Bpp>(bitmap, [f](std::uint8_t* p) {
-                const unsigned b0 = p[0], b1 = p[1], b2 = p[2];
+            forEachPixelOf<Bpp>(bitmap, [f](unsigned b0, unsigned b1, unsigned b2) {
                 const std::uint8_t* const row = f + 256 * meanOf(b0, b1, b2);
-                p[0] = row[b0];
-                p[1] = row[b1];
-                p[2] = row[b2];
+                return pack(row[b0], row[b1], row[b2]);
             });
             return;
         }
@@ -135,14 +136,10 @@ void adjustRows(const PixelView& bitmap, const Tables& t) {
     const std::uint8_t* const levelMap = t.levelMap.data();
     const std::uint16_t* const weight = t.weight.data();
     const std::int32_t* const grey = t.grey.data();
-    forEachPixelOf<Bpp>(bitmap, [=](std::uint8_t* p) {
-        const unsigned b0 = p[0], b1 = p[1], b2 = p[2];
+    forEachPixelOf<Bpp>(bitmap, [=](unsigned b0, unsigned b1, unsigned b2) {
         const std::int32_t base = grey[b0 + b1 + b2];
         auto map = [&](unsigned v) { return levelMap[std::clamp<std::int32_t>(base + weight[v], 0, 255)]; };
-        const std::uint8_t r0 = map(b0), r1 = map(b1), r2 = map(b2);
-        p[0] = r0;
-        p[1] = r1;
-        p[2] = r2;
+        return pack(map(b0), map(b1), map(b2));
     });
 }
 
