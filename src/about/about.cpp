@@ -74,7 +74,8 @@ constexpr forms::FontDef kText{L"Tahoma", -13, 0, forms::clWindowText};
 constexpr forms::FontDef kLink{L"Tahoma", -13, 0, 12482872};
 constexpr forms::ControlOptions kCentred = forms::coFixedSize | forms::coAlignCenter;
 
-constexpr std::array<Def, 10> kLayout{{
+// Created in this order, with the link labels between the texts and the buttons.
+constexpr std::array<Def, 8> kTexts{{
     {L"Bevel1", Kind::Bevel, L"", -12, 229, 336, 20, L"", kParent},
     {L"Label10", Kind::Label, L"", 117, 102, 105, 16, L"Software page:", kHeading},
     {L"Label11", Kind::Label, L"", 148, 179, 44, 16, L"Email:", kHeading},
@@ -83,6 +84,9 @@ constexpr std::array<Def, 10> kLayout{{
     {L"Label7", Kind::Label, L"", 40, 67, 257, 16, textOf(kNotice), kText, akLeft | akTop, -1, 0, kCentred},
     {L"Label1", Kind::Label, L"", 109, 142, 122, 16, L"Philosophy page:", kHeading},
     {L"versionlabel", Kind::Label, L"", 112, 36, 113, 16, L"v1.2", kText, akLeft | akTop, -1, 0, kCentred},
+}};
+
+constexpr std::array<Def, 2> kButtons{{
     {L"OKButton", Kind::Button, L"", 205, 242, 92, 31, L"OK", kText, akLeft | akTop, 0, 0,
      forms::coDefault | forms::coCancel, &TAboutForm::OKButtonClick, 1},
     {L"Button1", Kind::Button, L"", 48, 240, 92, 31, L"&Help", kText, akLeft | akTop, 1, 0, forms::coNone,
@@ -156,7 +160,11 @@ bool commonControlsSixInUse() {
 }  // namespace
 
 TAboutForm::TAboutForm(forms::Component* owner) : forms::Form(owner, kAbout) {
-    build(std::span<const Def>(kLayout));
+    build(std::span<const Def>(kTexts));
+    URLLabel1 = &addLink(*this, kLinks[0]);
+    URLLabel2 = &addLink(*this, kLinks[1]);
+    URLLabel3 = &addLink(*this, kLinks[2]);
+    build(std::span<const Def>(kButtons));
     OKButton = control<forms::Button>(*this, L"OKButton");
     Bevel1 = control<forms::Bevel>(*this, L"Bevel1");
     Label10 = control<forms::Label>(*this, L"Label10");
@@ -167,10 +175,6 @@ TAboutForm::TAboutForm(forms::Component* owner) : forms::Form(owner, kAbout) {
     Label1 = control<forms::Label>(*this, L"Label1");
     Button1 = control<forms::Button>(*this, L"Button1");
     versionlabel = control<forms::Label>(*this, L"versionlabel");
-    URLLabel1 = &addLink(*this, kLinks[0]);
-    URLLabel2 = &addLink(*this, kLinks[1]);
-    URLLabel3 = &addLink(*this, kLinks[2]);
-    finishBuild();  // the links join the tab order after the buttons
     onActivate = [this](forms::Component* s) { FormActivate(s); };
 }
 

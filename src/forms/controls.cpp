@@ -444,11 +444,34 @@ void Label::adjustSize() {
     if (w != width_ || h != height_ || l != left_) setBounds(l, top_, w, h);
 }
 
-void Label::handleNotification(WORD code) {
-    if (code == STN_CLICKED) click();
+void Label::handleNotification(WORD) {
+    // The static control reports a click on the button press; the click is raised on release.
 }
 
 bool Label::handleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+    switch (msg) {
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+        // A click is a press and a release over the label: pressing and sliding off does nothing.
+        pressed_ = true;
+        ::SetCapture(hwnd_);
+        break;
+    case WM_LBUTTONUP:
+        if (pressed_) {
+            pressed_ = false;
+            ::ReleaseCapture();
+            RECT rc;
+            ::GetClientRect(hwnd_, &rc);
+            const POINT at{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
+            if (::PtInRect(&rc, at)) click();
+        }
+        break;
+    case WM_CAPTURECHANGED:
+        pressed_ = false;
+        break;
+    default:
+        break;
+    }
     if (msg == WM_ERASEBKGND) {
         // Labels paint their whole rectangle in their parent's colour, so text changes leave no traces.
         RECT rc;
@@ -497,7 +520,22 @@ void RadioButton::setChecked(bool value) {
         }
     }
     ::SendMessageW(hwnd_, BM_SETCHECK, value ? BST_CHECKED : BST_UNCHECKED, 0);
+    updateGroupTabStop();
     click();
+}
+
+// As in any dialog, a group of radio buttons is one tab stop, the checked button, and the arrow
+// keys move within it: a radio button that Tab reaches unchecked reports a click on Windows, so
+// tabbing through the row would change the choice at every stop.
+void RadioButton::updateGroupTabStop() {
+    if (!parent_) return;
+    for (Control* sibling : parent_->children()) {
+        auto* r = dynamic_cast<RadioButton*>(sibling);
+        if (!r || !r->hwnd_) continue;
+        const LONG_PTR style = ::GetWindowLongPtrW(r->hwnd_, GWL_STYLE);
+        const LONG_PTR wanted = r->checked() ? style | WS_TABSTOP : style & ~static_cast<LONG_PTR>(WS_TABSTOP);
+        if (wanted != style) ::SetWindowLongPtrW(r->hwnd_, GWL_STYLE, wanted);
+    }
 }
 
 void RadioButton::handleNotification(WORD code) {
@@ -517,6 +555,26 @@ void Button::click() {
 
 Bevel::Bevel(Component* owner, Control* parent) : Control(owner, parent) {
     registerOwnClass(kBevelClass, nullptr);
+}
+
+bool Bevel::handleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+    switch (msg) {
+    case WM_ERASEBKGND:
+        result = 1;
+        return true;
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = ::BeginPaint(hwnd_, &ps);
+        RECT rc;
+        ::GetClientRect(hwnd_, &rc);
+        ::FillRect(dc, &rc, brushFor(parent_ ? parent_->color : color).get());
+        ::DrawEdge(dc, &rc, EDGE_ETCHED, BF_TOP);
+        ::EndPaint(hwnd_, &ps);
+        return true;
+    }
+    default:
+        return Control::handleMessage(msg, wp, lp, result);
+    }
 }
 
 // ----- Timer -----
@@ -898,7 +956,7 @@ void Form::show() {
         if (position == Position::ScreenCenter || position == Position::DesktopCenter ||
             position == Position::MainFormCenter || position == Position::OwnerFormCenter)
             centre();
-        if (onShow) onShow(this);
+        if (onShow) guarded([this] { onShow(this); });  // an error here gets the error box like any handler's
     }
     ::ShowWindow(hwnd_, SW_SHOWNORMAL);
     ::UpdateWindow(hwnd_);

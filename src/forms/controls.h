@@ -204,6 +204,9 @@ public:
     void adjustSize();
     void handleNotification(WORD code) override;
     bool handleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+
+private:
+    bool pressed_ = false;
 };
 
 class ButtonControl : public Control {
@@ -228,6 +231,9 @@ public:
     // Checking unchecks the siblings and raises the click event when the state changes.
     void setChecked(bool value);
     void handleNotification(WORD code) override;
+
+private:
+    void updateGroupTabStop();
 };
 
 class GroupBox : public Control {
@@ -245,9 +251,11 @@ public:
 };
 
 // A lowered line along the top edge.
+// A lowered line along the top edge: a rule across a dialog.
 class Bevel : public Control {
 public:
     Bevel(Component* owner, Control* parent);
+    bool handleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 };
 
 // A periodic timer delivering on the GUI thread.

@@ -273,6 +273,18 @@ TEST(AboutLayout, ControlsStandWhereTheLayoutPutsThem) {
     EXPECT_EQ(clientRect(f.Bevel1->handle()).bottom, 249);
 }
 
+TEST(AboutLayout, BevelDrawsALoweredRuleAlongItsTopEdge) {
+    TAboutForm f(nullptr);
+    f.show();
+    pump(100);
+    HDC dc = ::GetDC(f.Bevel1->handle());
+    const COLORREF top = ::GetPixel(dc, 100, 0), below = ::GetPixel(dc, 100, 1), inside = ::GetPixel(dc, 100, 8);
+    ::ReleaseDC(f.Bevel1->handle(), dc);
+    EXPECT_EQ(top, ::GetSysColor(COLOR_BTNSHADOW));
+    EXPECT_EQ(below, ::GetSysColor(COLOR_BTNHIGHLIGHT));
+    EXPECT_EQ(inside, ::GetSysColor(COLOR_BTNFACE));
+}
+
 TEST(AboutLayout, OkIsDefaultAndCancelAndLeadsTheTabOrder) {
     TAboutForm f(nullptr);
     EXPECT_TRUE(f.OKButton->isDefault);

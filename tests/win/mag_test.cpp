@@ -175,15 +175,17 @@ TEST_F(MagWindow, CaptionsStylesFontsAndTabOrder) {
         EXPECT_FALSE(lf.lfItalic);
     }
 
-    // Dialog navigation follows the stacking order of Panel2's focusable children.
+    // Dialog navigation follows the stacking order of Panel2's focusable children; the zoom row is
+    // one stop, its checked button.
     std::vector<std::wstring> order;
     for (HWND h = ::GetWindow(form->Panel2->handle(), GW_CHILD); h; h = ::GetWindow(h, GW_HWNDNEXT))
         if (::GetWindowLongPtrW(h, GWL_STYLE) & WS_TABSTOP) order.push_back(forms::Control::fromHandle(h)->name);
-    const std::vector<std::wstring> expected = {L"cbontop", L"cbinterpolate", L"rbx1",  L"rbx1_5", L"rbx2",
-                                                L"rbx3",    L"rbx4",          L"rbx6",  L"rbx9",   L"rbx12",
-                                                L"rbx15",   L"cursorcheckbox", L"invertcb", L"enhancerb",
-                                                L"Button1"};
+    const std::vector<std::wstring> expected = {L"cbontop",        L"cbinterpolate", L"rbx3",  L"cursorcheckbox",
+                                                L"invertcb",       L"enhancerb",     L"Button1"};
     EXPECT_EQ(order, expected);
+    form->rbx9->setChecked(true);
+    EXPECT_FALSE(::GetWindowLongPtrW(form->rbx3->handle(), GWL_STYLE) & WS_TABSTOP);
+    EXPECT_TRUE(::GetWindowLongPtrW(form->rbx9->handle(), GWL_STYLE) & WS_TABSTOP);
 }
 
 TEST_F(MagWindow, FirstStartWithNothingStored) {
