@@ -705,7 +705,8 @@ inline std::size_t privateBytesOf(HANDLE process) {
     counters.cb = sizeof counters;
     if (!::GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof counters))
         return 0;
-    return counters.PrivateUsage;
+    // Wine leaves PrivateUsage at 0; PagefileUsage is the same commit charge there and on Windows.
+    return counters.PrivateUsage ? counters.PrivateUsage : counters.PagefileUsage;
 }
 
 // ----- the common test fixture -----

@@ -318,15 +318,30 @@ TEST_F(E2eClipboard, CtrlUCopiesTheUnmagnifiedAreaAroundThePointer) {
     EXPECT_EQ(pic->at(pic->width - 1, y), kOther);
 }
 
-TEST_F(E2eClipboard, CtrlShiftCLeavesTheClipboardAlone) {
+TEST_F(E2eClipboard, KeysOutsideTheTableDoNothing) {
     ASSERT_TRUE(start());
     showColour(kColour);
     ASSERT_TRUE(putClipboardText(L"e2e sentinel"));
     const DWORD seq = ::GetClipboardSequenceNumber();
-    bringToFront(app.window());
-    sendKey('C', {VK_CONTROL, VK_SHIFT});
-    pump(600);
-    EXPECT_EQ(::GetClipboardSequenceNumber(), seq);
+    struct Press {
+        const char* name;
+        WORD key;
+        std::initializer_list<WORD> modifiers;
+    };
+    const Press presses[] = {{"Ctrl+Shift+C", 'C', {VK_CONTROL, VK_SHIFT}},
+                             {"Ctrl+Alt+P", 'P', {VK_CONTROL, VK_MENU}},
+                             {"Ctrl+Shift+U", 'U', {VK_CONTROL, VK_SHIFT}},
+                             {"Shift+F1", VK_F1, {VK_SHIFT}},
+                             {"Ctrl+F1", VK_F1, {VK_CONTROL}}};
+    for (const Press& p : presses) {
+        SCOPED_TRACE(p.name);
+        bringToFront(app.window());
+        sendKey(p.key, p.modifiers);
+        pump(400);
+        EXPECT_EQ(::GetClipboardSequenceNumber(), seq);
+        EXPECT_TRUE(topWindows(app.pid(), L"TAboutForm", L"About this program").empty());
+        EXPECT_TRUE(app.running());
+    }
     EXPECT_EQ(clipboardText().value_or(L"<none>"), L"e2e sentinel");
     EXPECT_NE(clipboardOwnerProcess(), app.pid());
     // The keys do reach the program: plain Ctrl+C copies.

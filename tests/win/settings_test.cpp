@@ -1,0 +1,232 @@
+// The settings store against the real registry: what each stored text does to the window at start,
+// what the window writes at exit, and the two error boxes.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstdint>
+#include <initializer_list>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/mag.h"
+#include "app/mag_rules.h"
+#include "app_support.h"
+#include "win_support.h"
+
+using ocellus::TForm1;
+using testing_support::kSettingsKeyPath;
+
+namespace {
+
+using Values = std::vector<std::pair<const wchar_t*, std::wstring>>;
+
+void store(const Values& values) {
+    HKEY key = nullptr;
+    ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                                nullptr),
+              ERROR_SUCCESS);
+    for (const auto& [name, text] : values)
+        ::RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                         static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+    ::RegCloseKey(key);
+}
+
+std::optional<std::wstring> stored(const wchar_t* name) {
+    wchar_t buf[256] = {};
+    DWORD bytes = sizeof buf - sizeof(wchar_t), type = 0;
+    if (::RegGetValueW(HKEY_CURRENT_USER, kSettingsKeyPath, name, RRF_RT_ANY, &type, buf, &bytes) != ERROR_SUCCESS ||
+        type != REG_SZ)
+        return std::nullopt;
+    return std::wstring(buf);
+}
+
+DWORD storedCount() {
+    HKEY key = nullptr;
+    if (::RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, KEY_READ, &key) != ERROR_SUCCESS) return 0;
+    DWORD n = 0;
+    ::RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &n, nullptr, nullptr, nullptr,
+                       nullptr);
+    ::RegCloseKey(key);
+    return n;
+}
+
+class SettingsStore : public ::testing::Test {
+protected:
+    void SetUp() override {
+        testing_support::resetProgramState([this](const wchar_t* text) { boxes.emplace_back(text); });
+    }
+    void TearDown() override {
+        form.reset();
+        testing_support::restoreProgramState();
+    }
+    TForm1& start() {
+        form = std::make_unique<TForm1>(nullptr);
+        return *form;
+    }
+    // Ends the program's window as an exit does, which saves the settings.
+    void exit() { form.reset(); }
+
+    // The window's size on a first run, around its 600 x 430 client area.
+    SIZE designSize() {
+        testing_support::deleteSettings();
+        const TForm1 fresh(nullptr);
+        return {fresh.width(), fresh.height()};
+    }
+
+    std::unique_ptr<TForm1> form;
+    std::vector<std::wstring> boxes;
+};
+
+TEST_F(SettingsStore, FirstRunStartsAtDesignSizeAndTheFirstExitWritesAllNine) {
+    start();
+    EXPECT_EQ(ocellus::ZoomCode, 6);
+    EXPECT_FALSE(ocellus::OnTopFlag || ocellus::InterpolateFlag || ocellus::CursorFlag || form->invertcb->checked());
+    EXPECT_EQ(form->clientWidth(), 600);
+    EXPECT_EQ(form->clientHeight(), 430);
+    const RECT b = form->boundsRect();
+    exit();
+    EXPECT_EQ(storedCount(), 9u);
+    EXPECT_EQ(stored(L"Magnification"), L"6");
+    EXPECT_EQ(stored(L"OnTop"), L"0");
+    EXPECT_EQ(stored(L"Left"), std::to_wstring(b.left));
+    EXPECT_EQ(stored(L"Height"), std::to_wstring(b.bottom - b.top));
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(SettingsStore, AFlagIsOnForExactlyTheTextOne) {
+    for (const auto& [text, on] : {std::pair{L"1", true}, {L"0", false}, {L"yes", false}, {L" 1", false},
+                                   {L"1 ", false}, {L"", false}}) {
+        SCOPED_TRACE(testing::Message() << "'" << std::string(text, text + std::wcslen(text)) << "'");
+        testing_support::deleteSettings();
+        ocellus::OnTopFlag = false;
+        store({{L"OnTop", text}, {L"Cursor", text}, {L"InvertColors", text}});
+        start();
+        EXPECT_EQ(ocellus::OnTopFlag, on);
+        EXPECT_EQ(form->cbontop->checked(), on);
+        EXPECT_EQ(ocellus::CursorFlag, on);
+        EXPECT_EQ(form->invertcb->checked(), on);
+        form.reset();
+    }
+}
+
+TEST_F(SettingsStore, AnUnreadableNumberEndsTheNumbersQuietlyButNotTheFlags) {
+    const SIZE design = designSize();
+    testing_support::deleteSettings();
+    store({{L"Cursor", L"1"}, {L"Left", L"abc"}, {L"Top", L"$64"}, {L"Width", L"500"}, {L"Magnification", L"18"}});
+    start();
+    EXPECT_TRUE(ocellus::CursorFlag);
+    EXPECT_NE(form->top(), 100);
+    EXPECT_EQ(form->width(), design.cx);
+    EXPECT_EQ(ocellus::ZoomCode, 6);
+    EXPECT_TRUE(boxes.empty());
+
+    form.reset();
+    store({{L"Left", L"40"}, {L"Top", L"$64"}, {L"Width", L"  500"}, {L"Height", L"400px"}, {L"Magnification", L"18"}});
+    start();
+    EXPECT_EQ(form->left(), 40);
+    EXPECT_EQ(form->top(), 100);
+    EXPECT_EQ(form->width(), 500);
+    EXPECT_EQ(form->height(), design.cy);
+    EXPECT_EQ(ocellus::ZoomCode, 6);
+    EXPECT_TRUE(form->rbx3->checked());
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(SettingsStore, AZoomCodeOutsideTheTableBecomesX3AndIsSavedSo) {
+    store({{L"Magnification", L"7"}});
+    start();
+    EXPECT_EQ(ocellus::ZoomCode, 6);
+    EXPECT_TRUE(form->rbx3->checked());
+    exit();
+    EXPECT_EQ(stored(L"Magnification"), L"6");
+}
+
+TEST_F(SettingsStore, AValueOfTheWrongTypeIsReportedAndStartUpGoesOn) {
+    store({{L"Interpolate", L"1"}, {L"Left", L"40"}, {L"Top", L"50"}});
+    const DWORD one = 1;
+    ::RegSetKeyValueW(HKEY_CURRENT_USER, kSettingsKeyPath, L"OnTop", REG_DWORD, &one, sizeof one);
+    start();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0], L"Invalid data type for 'OnTop'");
+    // Nothing after the failing value was read, and the window works.
+    EXPECT_FALSE(ocellus::InterpolateFlag);
+    EXPECT_NE(form->left(), 40);
+    EXPECT_TRUE(form->rbx3->checked());
+    EXPECT_NE(ocellus::ScreenCanvas, nullptr);
+    exit();
+    EXPECT_EQ(stored(L"OnTop"), L"0") << "the exit rewrites the value as text";
+}
+
+TEST_F(SettingsStore, TheRestoredBoundsOfAMinimisedWindowAreSaved) {
+    start();
+    form->show();
+    form->setBounds(120, 90, 500, 400);
+    testing_support::pump(50);
+    ::ShowWindow(form->handle(), SW_MINIMIZE);
+    testing_support::pump(100);
+    ASSERT_TRUE(::IsIconic(form->handle()));
+    exit();
+    EXPECT_EQ(stored(L"Left"), L"120");
+    EXPECT_EQ(stored(L"Top"), L"90");
+    EXPECT_EQ(stored(L"Width"), L"500");
+    EXPECT_EQ(stored(L"Height"), L"400");
+    start();
+    const RECT b = form->boundsRect();
+    EXPECT_EQ(b.left, 120);
+    EXPECT_EQ(b.top, 90);
+}
+
+TEST_F(SettingsStore, OffScreenBoundsOpenAtTheOriginButANegativeLeftOnAMonitorStays) {
+    const int sw = ::GetSystemMetrics(SM_CXSCREEN), sh = ::GetSystemMetrics(SM_CYSCREEN);
+    struct Case {
+        int left, top, wantLeft, wantTop;
+    };
+    for (const Case c : {Case{-100, 80, -100, 80}, Case{sw - 49, 80, 0, 0}, Case{40, sh - 49, 0, 0},
+                         Case{40, -1, 0, 0}, Case{-2000, 80, 0, 0} /* meets no monitor */}) {
+        SCOPED_TRACE(testing::Message() << c.left << "," << c.top);
+        testing_support::deleteSettings();
+        store({{L"Left", std::to_wstring(c.left)}, {L"Top", std::to_wstring(c.top)}});
+        start();
+        EXPECT_EQ(form->left(), c.wantLeft);
+        EXPECT_EQ(form->top(), c.wantTop);
+        form.reset();
+    }
+}
+
+TEST_F(SettingsStore, AnEmptyKeyIsAFirstRun) {
+    store({});
+    start();
+    EXPECT_EQ(ocellus::ZoomCode, 6);
+    EXPECT_EQ(form->clientWidth(), 600);
+    EXPECT_TRUE(boxes.empty());
+}
+
+using RegSetValueExFn = LSTATUS(WINAPI*)(HKEY, LPCWSTR, DWORD, DWORD, const BYTE*, DWORD);
+
+// Refuses the value "Cursor"; the others go to the real function (reached around the patched import).
+LSTATUS WINAPI refuseCursor(HKEY key, LPCWSTR name, DWORD reserved, DWORD type, const BYTE* data, DWORD bytes) {
+    if (name && std::wstring(name) == L"Cursor") return ERROR_ACCESS_DENIED;
+    static const auto real = reinterpret_cast<RegSetValueExFn>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"advapi32.dll"), "RegSetValueExW")));
+    return real(key, name, reserved, type, data, bytes);
+}
+
+TEST_F(SettingsStore, AValueThatCannotBeWrittenEndsTheSaveWithAnError) {
+    start();
+    {
+        testing_support::ImportPatch patch(L"advapi32.dll", "RegSetValueExW",
+                                           reinterpret_cast<std::uintptr_t>(&refuseCursor));
+        if (!patch.active()) GTEST_SKIP() << "RegSetValueExW is not imported from advapi32 here";
+        exit();
+    }
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0], L"Failed to set data for 'Cursor'");
+    EXPECT_EQ(stored(L"InvertColors"), L"0");  // written before it
+    EXPECT_EQ(stored(L"Left"), std::nullopt);  // and nothing after it
+}
+
+}  // namespace
