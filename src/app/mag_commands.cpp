@@ -86,6 +86,12 @@ void TForm1::copyunmagimagetoclipboard() {
     ::GetCursorPos(&p);
     forms::WindowDc screen = forms::WindowDc::ofWindow(::GetDesktopWindow());
     ScreenCanvas->setHandle(screen.get());
+    // On a failure too, the canvas lets go of the screen's DC before the DC is released.
+    struct Detach {
+        ~Detach() {
+            if (ScreenCanvas) ScreenCanvas->setHandle(nullptr);
+        }
+    } detach;
     const SourceRect src = sourceRectangle(p.x, p.y, Image1->width(), Image1->height(), ZoomCode,
                                            ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN));
     {
