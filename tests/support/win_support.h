@@ -37,7 +37,25 @@ inline int gdiObjectCount() {
 #endif
 }
 
-inline int userObjectCount() { return static_cast<int>(::GetGuiResources(::GetCurrentProcess(), GR_USEROBJECTS)); }
+inline BOOL CALLBACK countWindow(HWND, LPARAM lp) {
+    ++*reinterpret_cast<int*>(lp);
+    return TRUE;
+}
+
+inline BOOL CALLBACK countWindowAndChildren(HWND hwnd, LPARAM lp) {
+    ++*reinterpret_cast<int*>(lp);
+    ::EnumChildWindows(hwnd, countWindow, lp);
+    return TRUE;
+}
+
+// Live USER objects of this process. Wine's GetGuiResources reports 0 here too; the windows of this
+// thread (top-level and child) stand in, the USER objects a window program makes and could leak.
+inline int userObjectCount() {
+    if (DWORD n = ::GetGuiResources(::GetCurrentProcess(), GR_USEROBJECTS)) return static_cast<int>(n);
+    int windows = 0;
+    ::EnumThreadWindows(::GetCurrentThreadId(), countWindowAndChildren, reinterpret_cast<LPARAM>(&windows));
+    return windows;
+}
 
 // Dispatches waiting messages for about ms milliseconds.
 inline void pump(int ms = 0) {

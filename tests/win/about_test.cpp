@@ -469,7 +469,7 @@ TEST(AboutHelp, WithoutATaskDialogTheHelpComesInAnOwnerlessMessageBox) {
     EXPECT_EQ(messages.calls.back().text, L"Plain words");
 }
 
-TEST(AboutOpening, EveryOpeningIsANewDialogAndTwentyLeaveNoGdiObjects) {
+TEST(AboutOpening, EveryOpeningIsANewDialogAndTwentyLeaveNoObjects) {
     StepsCleanup cleanup;
     forms::gdiplus::Session gdiplus;
     forms::application().title = L"Ocellus";
@@ -499,11 +499,13 @@ TEST(AboutOpening, EveryOpeningIsANewDialogAndTwentyLeaveNoGdiObjects) {
     };
     open();  // the first opening fills the shared brush cache
     pump(20);
-    const int before = testing_support::gdiObjectCount();
+    const int before = testing_support::gdiObjectCount(), userBefore = testing_support::userObjectCount();
     for (int i = 0; i < 20; ++i) open();
     pump(50);
-    const int after = testing_support::gdiObjectCount();
-    std::printf("GDI objects: %d before 20 openings, %d after\n", before, after);
+    const int after = testing_support::gdiObjectCount(), userAfter = testing_support::userObjectCount();
+    std::printf("GDI objects: %d before 20 openings, %d after; user objects %d, %d\n", before, after, userBefore,
+                userAfter);
+    EXPECT_EQ(userAfter, userBefore);
     EXPECT_EQ(activated, 21);
     ASSERT_EQ(dialogs.size(), 21u);
     for (HWND h : dialogs) EXPECT_FALSE(::IsWindow(h));
