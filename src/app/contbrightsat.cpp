@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <memory>
-#include <new>
 
 namespace ocellus {
 
@@ -49,25 +47,6 @@ void buildTables(Tables& t, std::int32_t brightness, std::int32_t contrast,
         for (std::size_t c = 0; c < 3; ++c) t.grey[static_cast<std::size_t>(3 * m) + c] = g;
     }
 }
-
-// Every pixel byte's result depends only on the pixel's mean and the byte itself, so
-// for pictures large enough to pay for it a 256 x 256 table replaces the per-byte
-// weight lookup, clamp and level map with one load.
-constexpr std::int64_t kMinPixelsForPairTable = 32768;
-
-using PairTable = std::array<std::uint8_t, 256 * 256>;
-
-void buildPairTable(PairTable& pairs, const Tables& t) {
-    for (std::size_t m = 0; m < 256; ++m) {
-        const std::int32_t base = t.grey[3 * m];
-        std::uint8_t* const row = pairs.data() + 256 * m;
-        for (std::size_t v = 0; v < 256; ++v)
-            row[v] = t.levelMap[static_cast<std::size_t>(std::clamp<std::int32_t>(base + t.weight[v], 0, 255))];
-    }
-}
-
-// (b0 + b1 + b2) div 3 for sums up to 765, without a division.
-inline unsigned meanOf(unsigned b0, unsigned b1, unsigned b2) { return ((b0 + b1 + b2) * 43691u) >> 17; }
 
 // pixel(b0, b1, b2) gives the adjusted bytes packed as r0 | r1 << 8 | r2 << 16. Indexing rows
 // rather than stepping keeps the pointer inside the buffer even after the last row of a
@@ -119,20 +98,41 @@ void forEachPixelOf(const PixelView& bitmap, PixelFn pixel) {
 
 inline std::uint32_t pack(unsigned r0, unsigned r1, unsigned r2) { return r0 | (r1 << 8) | (r2 << 16); }
 
+// The level map over every index grey + weight can reach, clamping folded in, so each byte costs
+// two loads from tables that stay in the first-level cache. Only when the reachable range is small,
+// as it is for the program's own settings (about 330 entries).
+constexpr std::int32_t kMaxExtendedLevels = 4096;
+
+struct ExtendedLevels {
+    std::array<std::uint8_t, kMaxExtendedLevels> level;
+    std::array<std::int32_t, 768> base;  // grey[sum] less the lowest reachable index
+};
+
+bool buildExtendedLevels(ExtendedLevels& e, const Tables& t) {
+    const auto [minW, maxW] = std::minmax_element(t.weight.begin(), t.weight.end());
+    const auto [minG, maxG] = std::minmax_element(t.grey.begin(), t.grey.end());
+    const std::int64_t lo = std::int64_t{*minG} + *minW, hi = std::int64_t{*maxG} + *maxW;
+    if (hi - lo + 1 > kMaxExtendedLevels) return false;
+    for (std::int64_t i = lo; i <= hi; ++i)
+        e.level[static_cast<std::size_t>(i - lo)] =
+            t.levelMap[static_cast<std::size_t>(std::clamp<std::int64_t>(i, 0, 255))];
+    for (std::size_t s = 0; s < 768; ++s) e.base[s] = static_cast<std::int32_t>(t.grey[s] - lo);
+    return true;
+}
+
 template <int Bpp>
 void adjustRows(const PixelView& bitmap, const Tables& t) {
-    if (std::int64_t{bitmap.width} * bitmap.height >= kMinPixelsForPairTable) {
-        // Short of memory the direct loop below still does the job.
-        if (const std::unique_ptr<PairTable> pairs{new (std::nothrow) PairTable}) {
-            buildPairTable(*pairs, t);
-            const std::uint8_t* const f = pairs->data();
-            forEachPixelOf<Bpp>(bitmap, [f](unsigned b0, unsigned b1, unsigned b2) {
-                const std::uint8_t* const row = f + 256 * meanOf(b0, b1, b2);
-                return pack(row[b0], row[b1], row[b2]);
-            });
-            return;
-        }
+    if (ExtendedLevels e; buildExtendedLevels(e, t)) {
+        const std::uint8_t* const level = e.level.data();
+        const std::int32_t* const base = e.base.data();
+        const std::uint16_t* const weight = t.weight.data();
+        forEachPixelOf<Bpp>(bitmap, [=](unsigned b0, unsigned b1, unsigned b2) {
+            const std::uint8_t* const row = level + base[b0 + b1 + b2];
+            return pack(row[weight[b0]], row[weight[b1]], row[weight[b2]]);
+        });
+        return;
     }
+    // Settings far outside the program's own: the clamp stays in the loop.
     const std::uint8_t* const levelMap = t.levelMap.data();
     const std::uint16_t* const weight = t.weight.data();
     const std::int32_t* const grey = t.grey.data();

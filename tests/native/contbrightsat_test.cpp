@@ -135,8 +135,8 @@ TEST(ContBrightSatPixels, SmallPictureMatchesReference) {
 }
 
 TEST(ContBrightSatPixels, LargePictureMatchesReference) {
-    // 256 x 256 pixels take the large-picture path; a wide spread of bytes and means,
-    // for 3- and 4-byte pixels.
+    // A wide spread of bytes and means, for 3- and 4-byte pixels; the settings cover both the
+    // folded-clamp tables and the wide ranges that keep the clamp in the loop.
     for (int bpp : {3, 4}) {
         Bytes in(static_cast<std::size_t>(256 * 256 * bpp));
         for (int i = 0; i < 256 * 256; ++i) {
