@@ -9,14 +9,16 @@ COLORREF colorToRgb(Color c) {
 
 void Canvas::setHandle(HDC dc) {
     dc_ = dc;
-    if (dc_) {
-        ::SelectObject(dc_, ::GetStockObject(BLACK_PEN));
-        ::SelectObject(dc_, ::GetStockObject(WHITE_BRUSH));
-    }
+    toolsIn_ = false;
 }
 
 void Canvas::polygon(std::span<const POINT> points) {
     if (!dc_) return;
+    if (!toolsIn_) {
+        ::SelectObject(dc_, ::GetStockObject(BLACK_PEN));
+        ::SelectObject(dc_, ::GetStockObject(WHITE_BRUSH));
+        toolsIn_ = true;
+    }
     ::Polygon(dc_, points.data(), static_cast<int>(points.size()));
     if (onChange) onChange();
 }

@@ -28,7 +28,8 @@ public:
     Canvas& operator=(const Canvas&) = delete;
 
     HDC handle() const noexcept { return dc_; }
-    // Attaches to a device context owned by someone else; the default pen and brush go in.
+    // Attaches to a device context owned by someone else; the default pen and brush go in before
+    // the first drawing (reading pixels needs neither, and the screen's DC is attached per capture).
     void setHandle(HDC dc);
 
     void polygon(std::span<const POINT> points);
@@ -39,6 +40,7 @@ public:
 
 private:
     HDC dc_ = nullptr;
+    bool toolsIn_ = false;
 };
 
 // A top-down 32 bits-per-pixel DIB section, selected into a memory DC of its own.
