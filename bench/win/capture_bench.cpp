@@ -312,9 +312,11 @@ void adjustmentCosts(TForm1& form, int w, int h, int runs) {
     // Each capture adjusts a fresh picture, so the picture is restored (untimed) before every run.
     const double enhance = medianMs(runs, [&] { form.enhanceimage(); }, restore);
     const double copyTime = medianMs(runs, copy);
-    rows.push_back({"Enhance, whole picture (smoothed path) " + size, enhance, copyTime, "ms", "memcpy of the picture", 4.0, Better::Lower});
+    rows.push_back({"Enhance, whole picture (smoothed path) " + size, enhance, copyTime, "ms",
+                    "memcpy of the picture", 4.0, Better::Lower});
     const double invert = medianMs(runs, [&] { form.invertimage(); });
-    rows.push_back({"Invert, whole picture (smoothed path) " + size, invert, copyTime, "ms", "memcpy of the picture", 1.5, Better::Lower});
+    rows.push_back({"Invert, whole picture (smoothed path) " + size, invert, copyTime, "ms",
+                    "memcpy of the picture", 1.5, Better::Lower});
 
     // What a plain capture pays for each adjustment: it adjusts the 1:1 source area before the stretch.
     const ocellus::SourceRect src = ocellus::sourceRectangle(kX, kY, w, h, ocellus::ZoomCode,
