@@ -113,10 +113,7 @@ TURLLabel& addLink(forms::Form& form, const LinkDef& d) {
     l.setBounds(d.left, d.top, d.width, d.height);
     l.autoSize = false;
     l.alignment = forms::Alignment::Center;
-    l.font().face.assign(kLink.face);
-    l.font().height = kLink.height;
-    l.font().style = kLink.style;
-    l.font().color = kLink.color;
+    l.font().assign(kLink);
     l.tabOrder = d.tabOrder;
     l.setColorChange(true);
     l.setHighlightFontColor(forms::clRed);
@@ -128,10 +125,6 @@ TURLLabel& addLink(forms::Form& form, const LinkDef& d) {
     return l;
 }
 
-template <class T>
-T* control(forms::Form& form, std::wstring_view name) {
-    return dynamic_cast<T*>(form.findControl(name));
-}
 
 DWORD windowsMajorVersion() {
     // RtlGetVersion reports the true version whatever the manifest declares.
@@ -165,16 +158,16 @@ TAboutForm::TAboutForm(forms::Component* owner) : forms::Form(owner, kAbout) {
     URLLabel2 = &addLink(*this, kLinks[1]);
     URLLabel3 = &addLink(*this, kLinks[2]);
     build(std::span<const Def>(kButtons));
-    OKButton = control<forms::Button>(*this, L"OKButton");
-    Bevel1 = control<forms::Bevel>(*this, L"Bevel1");
-    Label10 = control<forms::Label>(*this, L"Label10");
-    Label11 = control<forms::Label>(*this, L"Label11");
-    Label5 = control<forms::Label>(*this, L"Label5");
-    Label6 = control<forms::Label>(*this, L"Label6");
-    Label7 = control<forms::Label>(*this, L"Label7");
-    Label1 = control<forms::Label>(*this, L"Label1");
-    Button1 = control<forms::Button>(*this, L"Button1");
-    versionlabel = control<forms::Label>(*this, L"versionlabel");
+    OKButton = find<forms::Button>(L"OKButton");
+    Bevel1 = find<forms::Bevel>(L"Bevel1");
+    Label10 = find<forms::Label>(L"Label10");
+    Label11 = find<forms::Label>(L"Label11");
+    Label5 = find<forms::Label>(L"Label5");
+    Label6 = find<forms::Label>(L"Label6");
+    Label7 = find<forms::Label>(L"Label7");
+    Label1 = find<forms::Label>(L"Label1");
+    Button1 = find<forms::Button>(L"Button1");
+    versionlabel = find<forms::Label>(L"versionlabel");
     onActivate = [this](forms::Component* s) { FormActivate(s); };
 }
 

@@ -92,12 +92,6 @@ constexpr std::array<Def, 24> kLayout{{
      &TForm1::Timer2Timer, 0, forms::clBtnFace, 1000},
 }};
 
-template <class T>
-T* control(forms::Form& form, std::wstring_view name) {
-    for (auto& c : form.components())
-        if (c->name == name) return dynamic_cast<T*>(c.get());
-    return nullptr;
-}
 
 // The pixel at (x, y) of a 32-bit top-down copy, as a GDI colour.
 std::uint32_t pixelOf(const PixelView& v, int x, int y) {
@@ -114,30 +108,30 @@ const forms::FormDef& form1Definition() { return kForm1; }
 TForm1::TForm1(forms::Component* owner) : forms::Form(owner, kForm1) {
     Form1 = this;
     build(form1Layout());
-    Panel1 = control<forms::Panel>(*this, L"Panel1");
-    Image1 = control<forms::Image>(*this, L"Image1");
-    Panel2 = control<forms::Panel>(*this, L"Panel2");
-    rgblabel = control<forms::Label>(*this, L"rgblabel");
-    xyLabel = control<forms::Label>(*this, L"xyLabel");
-    cbinterpolate = control<forms::CheckBox>(*this, L"cbinterpolate");
-    RadioGroup1 = control<forms::GroupBox>(*this, L"RadioGroup1");
-    rbx2 = control<forms::RadioButton>(*this, L"rbx2");
-    rbx3 = control<forms::RadioButton>(*this, L"rbx3");
-    rbx4 = control<forms::RadioButton>(*this, L"rbx4");
-    rbx6 = control<forms::RadioButton>(*this, L"rbx6");
-    rbx9 = control<forms::RadioButton>(*this, L"rbx9");
-    rbx12 = control<forms::RadioButton>(*this, L"rbx12");
-    cbontop = control<forms::CheckBox>(*this, L"cbontop");
-    Button1 = control<forms::Button>(*this, L"Button1");
-    rbx1_5 = control<forms::RadioButton>(*this, L"rbx1_5");
-    rbx15 = control<forms::RadioButton>(*this, L"rbx15");
-    rbx1 = control<forms::RadioButton>(*this, L"rbx1");
-    cursorcheckbox = control<forms::CheckBox>(*this, L"cursorcheckbox");
-    colpanel = control<forms::Panel>(*this, L"colpanel");
-    invertcb = control<forms::CheckBox>(*this, L"invertcb");
-    enhancerb = control<forms::CheckBox>(*this, L"enhancerb");
-    Timer1 = control<forms::Timer>(*this, L"Timer1");
-    Timer2 = control<forms::Timer>(*this, L"Timer2");
+    Panel1 = find<forms::Panel>(L"Panel1");
+    Image1 = find<forms::Image>(L"Image1");
+    Panel2 = find<forms::Panel>(L"Panel2");
+    rgblabel = find<forms::Label>(L"rgblabel");
+    xyLabel = find<forms::Label>(L"xyLabel");
+    cbinterpolate = find<forms::CheckBox>(L"cbinterpolate");
+    RadioGroup1 = find<forms::GroupBox>(L"RadioGroup1");
+    rbx2 = find<forms::RadioButton>(L"rbx2");
+    rbx3 = find<forms::RadioButton>(L"rbx3");
+    rbx4 = find<forms::RadioButton>(L"rbx4");
+    rbx6 = find<forms::RadioButton>(L"rbx6");
+    rbx9 = find<forms::RadioButton>(L"rbx9");
+    rbx12 = find<forms::RadioButton>(L"rbx12");
+    cbontop = find<forms::CheckBox>(L"cbontop");
+    Button1 = find<forms::Button>(L"Button1");
+    rbx1_5 = find<forms::RadioButton>(L"rbx1_5");
+    rbx15 = find<forms::RadioButton>(L"rbx15");
+    rbx1 = find<forms::RadioButton>(L"rbx1");
+    cursorcheckbox = find<forms::CheckBox>(L"cursorcheckbox");
+    colpanel = find<forms::Panel>(L"colpanel");
+    invertcb = find<forms::CheckBox>(L"invertcb");
+    enhancerb = find<forms::CheckBox>(L"enhancerb");
+    Timer1 = find<forms::Timer>(L"Timer1");
+    Timer2 = find<forms::Timer>(L"Timer2");
 
     Image1->onMouseUp = [this](forms::Component* s, int b, forms::ShiftState sh, int x, int y) {
         Image1MouseUp(s, b, sh, x, y);
@@ -196,7 +190,7 @@ void TForm1::FormCreate(forms::Component*) {
         ZoomCode = kDefaultZoomCode;
         step = zoomStepForCode(ZoomCode);
     }
-    control<forms::RadioButton>(*this, step->button)->setChecked(true);
+    find<forms::RadioButton>(step->button)->setChecked(true);
     cbontop->setChecked(OnTopFlag);
     cbinterpolate->setChecked(InterpolateFlag);
     cursorcheckbox->setChecked(CursorFlag);
@@ -258,7 +252,7 @@ void TForm1::GrabScreen(int x, int y) {
     if (!ScreenCanvas) return;
     HWND desktop = ::GetDesktopWindow();
     forms::WindowDc screen = forms::WindowDc::ofWindow(desktop);
-    ScreenCanvas->setHandle(screen.get());
+    const forms::CanvasAttachment attached(*ScreenCanvas, screen.get());
 
     const int w = Image1->width(), h = Image1->height();
     const SourceRect src =
@@ -312,8 +306,6 @@ void TForm1::GrabScreen(int x, int y) {
     for (int i = 0; i < 7; ++i)
         arrow[i] = CursorFlag ? POINT{src.markerX + kArrowShape[i].x, src.markerY + kArrowShape[i].y} : POINT{0, 0};
     picture.canvas().polygon(arrow);
-
-    ScreenCanvas->setHandle(nullptr);
 }
 
 void TForm1::enhanceimage() { AdjustBitmapColours(Image1->picture().pixels(), 250, 70, 290); }

@@ -12,12 +12,9 @@
 namespace ocellus {
 namespace {
 
-std::wstring systemErrorText(DWORD code) {
-    wchar_t* buffer = nullptr;
-    DWORD n = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                               nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-    std::wstring text = n && buffer ? std::wstring(buffer, n) : L"Error " + std::to_wstring(code);
-    if (buffer) ::LocalFree(buffer);
+// The system's text without its line break, for the middle of a message.
+std::wstring systemErrorLine(DWORD code) {
+    std::wstring text = forms::systemErrorText(code);
     while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ')) text.pop_back();
     return text;
 }
@@ -28,7 +25,7 @@ public:
     ClipboardTransaction() : session_(forms::application().handle()) {
         if (!session_.isOpen())
             throw forms::EClipboardException(
-                forms::formatMessage(L"Cannot open clipboard: %s", systemErrorText(::GetLastError())));
+                forms::formatMessage(L"Cannot open clipboard: %s", systemErrorLine(::GetLastError())));
     }
 
 private:
@@ -85,28 +82,19 @@ void TForm1::copyunmagimagetoclipboard() {
     POINT p{};
     ::GetCursorPos(&p);
     forms::WindowDc screen = forms::WindowDc::ofWindow(::GetDesktopWindow());
-    ScreenCanvas->setHandle(screen.get());
-    // On a failure too, the canvas lets go of the screen's DC before the DC is released.
-    struct Detach {
-        ~Detach() {
-            if (ScreenCanvas) ScreenCanvas->setHandle(nullptr);
-        }
-    } detach;
-    const SourceRect src = sourceRectangle(p.x, p.y, Image1->width(), Image1->height(), ZoomCode,
-                                           ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN));
     {
+        const forms::CanvasAttachment attached(*ScreenCanvas, screen.get());
+        const SourceRect src = sourceRectangle(p.x, p.y, Image1->width(), Image1->height(), ZoomCode,
+                                               ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN));
         forms::BitmapHandle area;
         if (src.width > 0 && src.height > 0) area.reset(::CreateCompatibleBitmap(screen.get(), src.width, src.height));
         forms::MemoryDc dc(::CreateCompatibleDC(screen.get()));
-        {
-            forms::SelectObjectScope in(dc.get(), area ? static_cast<HGDIOBJ>(area.get()) : nullptr);
-            if (area)
-                ::StretchBlt(dc.get(), 0, 0, src.width, src.height, screen.get(), src.left, src.top, src.width,
-                             src.height, SRCCOPY);
-            placeBitmap(dc.get(), area ? src.width : 0, area ? src.height : 0);
-        }
+        forms::SelectObjectScope in(dc.get(), area ? static_cast<HGDIOBJ>(area.get()) : nullptr);
+        if (area)
+            ::StretchBlt(dc.get(), 0, 0, src.width, src.height, screen.get(), src.left, src.top, src.width,
+                         src.height, SRCCOPY);
+        placeBitmap(dc.get(), area ? src.width : 0, area ? src.height : 0);
     }
-    ScreenCanvas->setHandle(nullptr);
     forms::application().processMessages();
 }
 

@@ -52,4 +52,8 @@ void guarded(F&& f) noexcept {
     }
 }
 
+// The system's text for an error code as FormatMessageW gives it (line break included), or
+// "Error <code>" when it has none.
+std::wstring systemErrorText(DWORD code);
+
 }  // namespace forms

@@ -105,6 +105,14 @@ ShiftState currentShiftState() {
     return s;
 }
 
+void Font::assign(const FontDef& def) {
+    face.assign(def.face);
+    height = def.height;
+    style = def.style;
+    color = def.color;
+    changed();
+}
+
 HFONT Font::handle() {
     if (!handle_) {
         handle_.reset(::CreateFontW(height, 0, 0, 0, (style & fsBold) ? FW_BOLD : FW_NORMAL,
@@ -348,6 +356,22 @@ void Panel::setColor(Color c) {
     invalidate();
 }
 
+// For windows of our own classes that paint their whole area: no separate background erase, and
+// WM_PAINT goes to paint(dc). False for every other message.
+template <class Paint>
+bool paintWholeWindow(HWND hwnd, UINT msg, LRESULT& result, Paint paint) {
+    if (msg == WM_ERASEBKGND) {
+        result = 1;
+        return true;
+    }
+    if (msg != WM_PAINT) return false;
+    PAINTSTRUCT ps;
+    HDC dc = ::BeginPaint(hwnd, &ps);
+    paint(dc);
+    ::EndPaint(hwnd, &ps);
+    return true;
+}
+
 void Panel::paint(HDC dc) {
     RECT rc;
     ::GetClientRect(hwnd_, &rc);
@@ -371,13 +395,8 @@ bool Panel::handleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
         paint(reinterpret_cast<HDC>(wp));
         result = 1;
         return true;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = ::BeginPaint(hwnd_, &ps);
-        paint(dc);
-        ::EndPaint(hwnd_, &ps);
-        return true;
-    }
+    case WM_PAINT:
+        return paintWholeWindow(hwnd_, msg, result, [this](HDC dc) { paint(dc); });
     case WM_SIZE:
         realignChildren();
         invalidate();
@@ -395,13 +414,7 @@ Image::Image(Component* owner, Control* parent) : Control(owner, parent) {
 }
 
 bool Image::handleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
-    switch (msg) {
-    case WM_ERASEBKGND:
-        result = 1;
-        return true;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = ::BeginPaint(hwnd_, &ps);
+    const bool painted = paintWholeWindow(hwnd_, msg, result, [this](HDC dc) {
         const int bw = picture_.handle() ? picture_.width() : 0;
         const int bh = picture_.handle() ? picture_.height() : 0;
         if (bw > 0 && bh > 0) ::BitBlt(dc, 0, 0, bw, bh, picture_.dc(), 0, 0, SRCCOPY);
@@ -410,12 +423,8 @@ bool Image::handleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
         RECT right{bw, 0, width_, height_}, below{0, bh, bw, height_};
         if (bw < width_) ::FillRect(dc, &right, back);
         if (bh < height_) ::FillRect(dc, &below, back);
-        ::EndPaint(hwnd_, &ps);
-        return true;
-    }
-    default:
-        return Control::handleMessage(msg, wp, lp, result);
-    }
+    });
+    return painted || Control::handleMessage(msg, wp, lp, result);
 }
 
 // ----- Label -----
@@ -469,16 +478,16 @@ bool Label::handleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     case WM_CAPTURECHANGED:
         pressed_ = false;
         break;
-    default:
-        break;
-    }
-    if (msg == WM_ERASEBKGND) {
+    case WM_ERASEBKGND: {
         // Labels paint their whole rectangle in their parent's colour, so text changes leave no traces.
         RECT rc;
         ::GetClientRect(hwnd_, &rc);
         ::FillRect(reinterpret_cast<HDC>(wp), &rc, brushFor(color).get());
         result = 1;
         return true;
+    }
+    default:
+        break;
     }
     return Control::handleMessage(msg, wp, lp, result);
 }
@@ -558,23 +567,13 @@ Bevel::Bevel(Component* owner, Control* parent) : Control(owner, parent) {
 }
 
 bool Bevel::handleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
-    switch (msg) {
-    case WM_ERASEBKGND:
-        result = 1;
-        return true;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = ::BeginPaint(hwnd_, &ps);
+    const bool painted = paintWholeWindow(hwnd_, msg, result, [this](HDC dc) {
         RECT rc;
         ::GetClientRect(hwnd_, &rc);
         ::FillRect(dc, &rc, brushFor(parent_ ? parent_->color : color).get());
         ::DrawEdge(dc, &rc, EDGE_ETCHED, BF_TOP);
-        ::EndPaint(hwnd_, &ps);
-        return true;
-    }
-    default:
-        return Control::handleMessage(msg, wp, lp, result);
-    }
+    });
+    return painted || Control::handleMessage(msg, wp, lp, result);
 }
 
 // ----- Timer -----
@@ -747,12 +746,7 @@ WindowState Form::windowState() const {
 
 HMONITOR Form::monitor() const { return hwnd_ ? ::MonitorFromWindow(hwnd_, MONITOR_DEFAULTTONEAREST) : nullptr; }
 
-Control* Form::findControl(std::wstring_view controlName) {
-    for (auto& c : components())
-        if (c->name == controlName)
-            if (auto* ctl = dynamic_cast<Control*>(c.get())) return ctl;
-    return nullptr;
-}
+Control* Form::findControl(std::wstring_view controlName) { return find<Control>(controlName); }
 
 Button* Form::defaultButton() {
     for (auto& c : components())
@@ -843,10 +837,7 @@ Control& Form::createFromDef(Kind kind, Control* parent, std::wstring_view contr
     if (options & coAlignBottom) c->align = Align::Bottom;
     if (!font.face.empty()) {
         c->parentFont = false;
-        c->font_.face.assign(font.face);
-        c->font_.height = font.height;
-        c->font_.style = font.style;
-        c->font_.color = font.color;
+        c->font_.assign(font);
     }
     c->createWindow(cls, style, ex);
     if (options & coDisabled) ::EnableWindow(c->hwnd_, FALSE);

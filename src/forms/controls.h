@@ -43,6 +43,7 @@ public:
     FontStyle style = 0;
     Color color = clWindowText;
 
+    void assign(const FontDef& def);
     HFONT handle();  // created on demand for the current face, height and style
     void changed() { handle_.reset(); }
 
@@ -62,6 +63,13 @@ public:
     Component* owner() const noexcept { return owner_; }
     // Components this one owns, in creation order.
     const std::vector<std::unique_ptr<Component>>& components() const noexcept { return components_; }
+    // The owned component of that name, when it is a T.
+    template <class T>
+    T* find(std::wstring_view componentName) const {
+        for (const auto& c : components_)
+            if (c->name == componentName) return dynamic_cast<T*>(c.get());
+        return nullptr;
+    }
     template <class T, class... Args>
     T& add(Args&&... args) {
         auto p = std::make_unique<T>(this, std::forward<Args>(args)...);
@@ -250,7 +258,6 @@ public:
     void click() override;
 };
 
-// A lowered line along the top edge.
 // A lowered line along the top edge: a rule across a dialog.
 class Bevel : public Control {
 public:

@@ -43,6 +43,19 @@ private:
     bool toolsIn_ = false;
 };
 
+// Attaches a canvas to a DC for a scope and lets go on every path, errors included: declared after
+// the DC's own holder, it ends before the DC is released.
+class CanvasAttachment {
+public:
+    CanvasAttachment(Canvas& canvas, HDC dc) : canvas_(canvas) { canvas_.setHandle(dc); }
+    ~CanvasAttachment() { canvas_.setHandle(nullptr); }
+    CanvasAttachment(const CanvasAttachment&) = delete;
+    CanvasAttachment& operator=(const CanvasAttachment&) = delete;
+
+private:
+    Canvas& canvas_;
+};
+
 // A top-down 32 bits-per-pixel DIB section, selected into a memory DC of its own.
 class Bitmap {
 public:

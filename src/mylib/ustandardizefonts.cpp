@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "forms/application.h"
 #include "forms/exception.h"
 #include "forms/seams.h"
 #include "mylib/ustandardizefonts_rules.h"
@@ -28,14 +29,6 @@ std::wstring sourceName() {
     return std::wstring(base, base + std::strlen(base));
 }
 
-std::wstring systemMessage(DWORD code) {
-    wchar_t* buffer = nullptr;
-    DWORD n = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                               nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-    std::wstring text = n && buffer ? std::wstring(buffer, n) : L"Error " + std::to_wstring(code);
-    if (buffer) ::LocalFree(buffer);
-    return text;
-}
 
 IntRect toIntRect(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
 
@@ -115,7 +108,7 @@ void ScaleFormToRatio(forms::Form& form, int m, int d, bool scaleWithAnchors) {
         if (::GetMonitorInfoW(monitor, &info)) {
             area = toIntRect(info.rcWork);
         } else {
-            debugOut(systemMessage(::GetLastError()));
+            debugOut(forms::systemErrorText(::GetLastError()));
             // The monitor's full rectangle stands in for its work area.
             area = toIntRect(monitorRect(monitor));
         }
