@@ -117,27 +117,6 @@ std::vector<HostileCase> hostileCases() {
              EXPECT_EQ(isChecked(app.control(L"Button", L"&Stay on top")), true) << "read before the bad value";
              EXPECT_STREQ(checkedZoom(app), L"x3");
          }},
-        {"QwordMagnification",
-         [] {
-             const std::uint64_t v = 18;
-             return writeRaw(L"Magnification", REG_QWORD, &v, sizeof v);
-         },
-         {L"Invalid data type for 'Magnification'"},
-         [](const Ocellus& app) { EXPECT_STREQ(checkedZoom(app), L"x3"); }},
-        {"EmptyValues",
-         [] {
-             bool ok = true;
-             for (const wchar_t* n : {L"OnTop", L"Interpolate", L"InvertColors", L"Cursor"})
-                 ok = ok && writeBytes(n, REG_SZ, {});
-             for (const wchar_t* n : {L"Left", L"Top", L"Width", L"Height", L"Magnification"})
-                 ok = ok && writeText(n, L"");
-             return ok;
-         },
-         {},
-         [](const Ocellus& app) {
-             EXPECT_STREQ(checkedZoom(app), L"x3");
-             EXPECT_EQ(isChecked(app.control(L"Button", L"Invert cols")), false);
-         }},
         {"MegabyteStrings",
          [] {
              return writeText(L"OnTop", kMegabyte) && writeText(L"Left", L"100") && writeText(L"Top", L"100") &&
@@ -149,38 +128,6 @@ std::vector<HostileCase> hostileCases() {
              EXPECT_EQ(windowRect(app.window()).left, 100);
              EXPECT_EQ(windowRect(app.window()).top, 100);
              EXPECT_STREQ(checkedZoom(app), L"x3") << "values after a number that fails stay unapplied";
-         }},
-        {"NoTerminatingNul",
-         [] {
-             return writeBytes(L"InvertColors", REG_SZ, utf16(L"1", false)) &&
-                    writeBytes(L"Width", REG_SZ, utf16(L"500", false)) &&
-                    writeBytes(L"Height", REG_SZ, utf16(L"400", false)) &&
-                    writeBytes(L"Magnification", REG_SZ, utf16(L"18", false));
-         },
-         {},
-         [](const Ocellus& app) {
-             const RECT r = windowRect(app.window());
-             EXPECT_EQ(r.right - r.left, 500);
-             EXPECT_EQ(r.bottom - r.top, 400);
-             EXPECT_STREQ(checkedZoom(app), L"x9");
-             EXPECT_EQ(isChecked(app.control(L"Button", L"Invert cols")), true);
-         }},
-        {"OddByteCounts",
-         [] {
-             auto odd = [](std::wstring_view t) {
-                 auto b = utf16(t, false);
-                 b.push_back('X');  // half a code unit
-                 return b;
-             };
-             return writeBytes(L"OnTop", REG_SZ, {'1'}) && writeBytes(L"Left", REG_SZ, odd(L"120")) &&
-                    writeBytes(L"Top", REG_SZ, odd(L"80")) && writeBytes(L"Magnification", REG_SZ, odd(L"18"));
-         },
-         {},
-         [](const Ocellus& app) {
-             EXPECT_EQ(isChecked(app.control(L"Button", L"&Stay on top")), false);
-             EXPECT_EQ(windowRect(app.window()).left, 120);
-             EXPECT_EQ(windowRect(app.window()).top, 80);
-             EXPECT_STREQ(checkedZoom(app), L"x9");
          }},
         {"EmbeddedNulAndExpandable",
          [] {

@@ -41,34 +41,6 @@ std::function<void(HDC, int, int)> halves(COLORREF left, COLORREF right) {
     };
 }
 
-// One-pixel black and white columns: a plain stretch keeps them pure, smoothing greys them.
-void stripes(HDC dc, int w, int h) {
-    ScreenPattern::solid(RGB(255, 255, 255))(dc, w, h);
-    HBRUSH black = ::CreateSolidBrush(RGB(0, 0, 0));
-    for (int x = 0; x < w; x += 2) {
-        RECT r{x, 0, x + 1, h};
-        ::FillRect(dc, &r, black);
-    }
-    ::DeleteObject(black);
-}
-
-// Both pure colours of the stripes are in the row: the picture shows them.
-bool showsStripes(const Picture& pic, int y) {
-    bool black = false, white = false;
-    for (int x = 0; x < pic.width; ++x) {
-        black = black || pic.at(x, y) == RGB(0, 0, 0);
-        white = white || pic.at(x, y) == RGB(255, 255, 255);
-    }
-    return black && white;
-}
-
-int mixedPixelsInRow(const Picture& pic, int y) {
-    int n = 0;
-    for (int x = pic.width / 4; x < pic.width * 3 / 4; ++x)
-        if (pic.at(x, y) != RGB(0, 0, 0) && pic.at(x, y) != RGB(255, 255, 255)) ++n;
-    return n;
-}
-
 COLORREF inverted(COLORREF c) { return RGB(255 - GetRValue(c), 255 - GetGValue(c), 255 - GetBValue(c)); }
 
 class E2eReadout : public ProgramTest {};
@@ -185,23 +157,6 @@ TEST_F(E2eZoom, WheelStepsOneRowAtATimeAndStopsAtTheEnds) {
 
 // ----- option boxes -----
 
-TEST_F(E2eOptions, EachBoxTogglesAndTheStoredOnesAreSavedOnExit) {
-    ASSERT_TRUE(start());
-    for (const wchar_t* caption : kOptionBoxes) {
-        HWND box = app.control(L"Button", caption);
-        ASSERT_TRUE(box) << "no check box " << narrow(caption);
-        EXPECT_EQ(isChecked(box), false);
-        ASSERT_TRUE(clickButton(box));
-        EXPECT_EQ(isChecked(box), true);
-    }
-    ASSERT_TRUE(app.close());
-    EXPECT_EQ(app.exitCode(), 0u);
-    for (const wchar_t* name : {L"OnTop", L"Interpolate", L"InvertColors", L"Cursor"})
-        EXPECT_EQ(readText(name).value_or(L"<none>"), L"1") << narrow(name);
-    // Enhance is not stored: the key holds the nine values and nothing else.
-    EXPECT_EQ(settingsValueCount(), 9u);
-}
-
 TEST_F(E2eOptions, StayOnTopMovesTheWindowIntoAndOutOfTheTopmostBand) {
     HWND w = start();
     ASSERT_TRUE(w);
@@ -246,21 +201,6 @@ TEST_F(E2eOptions, InvertEnhanceAndShowCursorChangeThePicture) {
     auto enhanced = pictureWhen([&](const Picture& p) { return centre(p) != kColour; });
     ASSERT_TRUE(enhanced);
     EXPECT_NE(centre(*enhanced), kColour) << "Enhance left the picture as it was";
-}
-
-TEST_F(E2eOptions, InterpolateSmoothsThePicture) {
-    ASSERT_TRUE(start());
-    showPattern(stripes);
-    const int row = clientSize(app.picture()).cy / 2 - 20;  // clear of the marker
-    auto plain = pictureWhen([&](const Picture& p) { return showsStripes(p, row); });
-    ASSERT_TRUE(plain);
-    ASSERT_TRUE(showsStripes(*plain, row));
-    EXPECT_EQ(mixedPixelsInRow(*plain, row), 0) << "the plain stretch should repeat pixels only";
-
-    ASSERT_TRUE(clickButton(app.control(L"Button", L"&Interpolate")));
-    auto smooth = pictureWhen([&](const Picture& p) { return mixedPixelsInRow(p, row) > 0; });
-    ASSERT_TRUE(smooth);
-    EXPECT_GT(mixedPixelsInRow(*smooth, row), 0) << "no intermediate colours with Interpolate on";
 }
 
 // ----- clipboard -----
@@ -534,29 +474,6 @@ TEST_F(E2eKeys, QuestionButtonAboutHelpLinksOkThenEscSavesTheSettings) {
     EXPECT_EQ(readText(L"Magnification").value_or(L"<none>"), L"6");
     EXPECT_EQ(readText(L"Left").value_or(L"<none>"), std::to_wstring(bounds.left));
     EXPECT_EQ(readText(L"Width").value_or(L"<none>"), std::to_wstring(bounds.right - bounds.left));
-}
-
-TEST_F(E2eKeys, EscQuitsAndSavesAllNineValues) {
-    HWND w = start();
-    ASSERT_TRUE(w);
-    const RECT bounds = windowRect(w);
-    bringToFront(w);
-    sendKey(VK_ESCAPE);
-    ASSERT_TRUE(app.waitForExit()) << "Esc did not end the program";
-    EXPECT_EQ(app.exitCode(), 0u);
-
-    EXPECT_EQ(settingsValueCount(), 9u);
-    for (const wchar_t* name : kSettingNames)
-        EXPECT_TRUE(readText(name)) << narrow(name) << " is not a proper REG_SZ";
-    for (const wchar_t* name : {L"OnTop", L"Interpolate", L"InvertColors", L"Cursor"})
-        EXPECT_EQ(readText(name).value_or(L"<none>"), L"0");
-    EXPECT_EQ(readText(L"Magnification").value_or(L"<none>"), L"6");
-    EXPECT_EQ(readText(L"Left").value_or(L"<none>"), std::to_wstring(bounds.left));
-    EXPECT_EQ(readText(L"Top").value_or(L"<none>"), std::to_wstring(bounds.top));
-    EXPECT_EQ(readText(L"Width").value_or(L"<none>"), std::to_wstring(bounds.right - bounds.left));
-    EXPECT_EQ(readText(L"Height").value_or(L"<none>"), std::to_wstring(bounds.bottom - bounds.top));
-    for (const wchar_t* name : {L"Left", L"Top", L"Width", L"Height", L"Magnification"})
-        EXPECT_TRUE(isDecimal(readText(name).value_or(L"x")));
 }
 
 // ----- lifecycle -----

@@ -166,14 +166,6 @@ TEST(MagRulesReadout, UnknownFormatReadsAsRgb) {
     }
 }
 
-TEST(MagRulesReadout, ColourParts) {
-    const Rgb c = colortorgb(0x12ABCDEFu);
-    EXPECT_EQ(c.red, 0xEF);
-    EXPECT_EQ(c.green, 0xCD);
-    EXPECT_EQ(c.blue, 0xAB);
-    EXPECT_EQ(colortohex(0x12ABCDEFu), L"EFCDAB");
-}
-
 TEST(MagRulesReadout, FormatCycleAndCoordinates) {
     EXPECT_EQ(nextReadoutFormat(1), 2);
     EXPECT_EQ(nextReadoutFormat(2), 3);
@@ -181,24 +173,6 @@ TEST(MagRulesReadout, FormatCycleAndCoordinates) {
     EXPECT_EQ(nextReadoutFormat(INT_MAX), 1);  // no overflow
     EXPECT_EQ(coordinatesText(640, 480), L"640, 480");
     EXPECT_EQ(coordinatesText(-3, 0), L"-3, 0");
-}
-
-TEST(MagRulesZoom, TableLookups) {
-    std::set<int> tags, codes;
-    for (const ZoomStep& s : kZoomSteps) {
-        EXPECT_EQ(zoomStepForCode(s.zoomCode), &s);
-        EXPECT_EQ(zoomStepForTag(s.tag), &s);
-        tags.insert(s.tag);
-        codes.insert(s.zoomCode);
-    }
-    EXPECT_EQ(tags.size(), kZoomSteps.size());
-    EXPECT_EQ(codes.size(), kZoomSteps.size());
-    ASSERT_NE(zoomStepForCode(kDefaultZoomCode), nullptr);
-    EXPECT_EQ(zoomStepForCode(kDefaultZoomCode)->caption, L"x3");
-    EXPECT_EQ(zoomStepForTag(9)->button, L"rbx15");
-    EXPECT_EQ(zoomStepForCode(3)->caption, L"x1.5");
-    for (int bad : {0, 1, 5, 31, -6}) EXPECT_EQ(zoomStepForCode(bad), nullptr) << bad;
-    for (int bad : {0, 10, -1}) EXPECT_EQ(zoomStepForTag(bad), nullptr) << bad;
 }
 
 TEST(MagRulesOffScreen, Positions) {

@@ -28,17 +28,6 @@ TEST(UStandardizeFontsRules, FactorForDpi) {
     for (const auto& c : cases) EXPECT_EQ(ocellus::ScaleFactorForDpi(c.dpi), c.factor) << "dpi " << c.dpi;
 }
 
-TEST(UStandardizeFontsRules, ScalePercent) {
-    EXPECT_EQ(ocellus::scalePercent(1.0), 100);
-    EXPECT_EQ(ocellus::scalePercent(1.25), 125);
-    EXPECT_EQ(ocellus::scalePercent(1.5), 150);
-    EXPECT_EQ(ocellus::scalePercent(2.0), 200);
-    EXPECT_EQ(ocellus::scalePercent(1.2549), 125);
-    EXPECT_EQ(ocellus::scalePercent(std::numeric_limits<double>::quiet_NaN()), 0);
-    EXPECT_EQ(ocellus::scalePercent(std::numeric_limits<double>::infinity()), INT_MAX);
-    EXPECT_EQ(ocellus::scalePercent(-1e300), INT_MIN);
-}
-
 TEST(UStandardizeFontsRules, CentredFormKeepsItsCentre) {
     const IntRect area{0, 0, 1920, 1040};
     // 340x200 scaled by 1.25 to 425x250: 85 / 2 = 42 left, 50 / 2 = 25 up.

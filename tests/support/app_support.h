@@ -2,13 +2,16 @@
 // a way to make a system call fail on demand.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "app/mag.h"
 #include "app/mag_rules.h"
 #include "forms/application.h"
 #include "forms/seams.h"
@@ -42,16 +45,26 @@ inline void restoreProgramState() {
     deleteSettings();
 }
 
-// The system's text for an error code, as FormatMessageW gives it.
-inline std::wstring systemText(DWORD code) {
-    wchar_t* buffer = nullptr;
-    const DWORD n = ::FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
-        reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-    std::wstring text(buffer ? buffer : L"", n);
-    if (buffer) ::LocalFree(buffer);
-    return text;
-}
+// A test of the main window: a clean program state before, the error boxes collected instead of
+// shown, and the window (which saves at its end) and the settings gone after.
+class ProgramWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        resetProgramState([this](const wchar_t* text) { boxes.emplace_back(text); });
+    }
+    void TearDown() override {
+        form.reset();
+        restoreProgramState();
+    }
+    ocellus::TForm1& create(bool show = true) {
+        form = std::make_unique<ocellus::TForm1>(nullptr);
+        if (show) form->show();
+        return *form;
+    }
+
+    std::unique_ptr<ocellus::TForm1> form;
+    std::vector<std::wstring> boxes;
+};
 
 // Points this program's import of module!function at replacement for the object's lifetime, so a
 // system call can be made to fail where no seam reaches it.

@@ -70,21 +70,19 @@ std::string hex(COLORREF c) {
     return buf;
 }
 
-class MagCapture : public ::testing::Test {
+class MagCapture : public testing_support::ProgramWindowTest {
 protected:
     void SetUp() override {
-        testing_support::resetProgramState([this](const wchar_t*) { ++boxes; });
+        ProgramWindowTest::SetUp();
         ASSERT_TRUE(gdiplus.ok());
-        form = std::make_unique<TForm1>(nullptr);
-        form->show();
+        create();
         form->setBounds(0, 0, form->width(), form->height());  // away from the patterns
         ::SetCursorPos(1500, 200);
         pump(30);
     }
     void TearDown() override {
-        form.reset();
-        testing_support::restoreProgramState();
-        EXPECT_EQ(boxes, 0);
+        ProgramWindowTest::TearDown();
+        EXPECT_TRUE(boxes.empty());
     }
     ocellus::PixelView picture() { return form->Image1->picture().pixels(); }
     void setZoom(int code) {
@@ -95,63 +93,9 @@ protected:
     }
 
     forms::gdiplus::Session gdiplus;
-    std::unique_ptr<TForm1> form;
-    int boxes = 0;
 };
 
 }  // namespace
-
-TEST_F(MagCapture, ReadoutTextHintSwatchAndCoordinatesInEachFormat) {
-    ScreenPattern pattern(kPatternArea, painter(kPatternArea, patternColour));
-    struct Case {
-        int x, y;
-        COLORREF colour;
-        const wchar_t* texts[3];
-    };
-    const Case cases[] = {
-        {900, 400, 0x000000FF, {L"RGB: 255,0,0", L"$FF0000", L"255"}},
-        {1200, 400, 0x00FF0000, {L"RGB: 0,0,255", L"$0000FF", L"16711680"}},
-        // Off the screen the pixel read fails and every bit is set.
-        {-50, -50, 0xFFFFFFFF, {L"RGB: 255,255,255", L"$FFFFFF", L"-1"}},
-    };
-    const wchar_t* hints[3] = {L"RGB", L"Hexadecimal", L"TColor"};
-    for (const Case& c : cases) {
-        for (int format = 1; format <= 3; ++format) {
-            SCOPED_TRACE(testing::Message() << "at " << c.x << "," << c.y << " format " << format);
-            ocellus::ReadoutFormat = format;
-            form->GrabScreen(c.x, c.y);
-            EXPECT_EQ(windowText(form->rgblabel->handle()), c.texts[format - 1]);
-            EXPECT_EQ(form->rgblabel->hint(), hints[format - 1]);
-            EXPECT_EQ(form->colpanel->color, c.colour);
-            EXPECT_EQ(windowText(form->xyLabel->handle()),
-                      std::to_wstring(c.x) + L", " + std::to_wstring(c.y));
-        }
-    }
-    // Over the gradient every pixel differs from its neighbours: the readout is the pixel under the
-    // pointer, not one elsewhere in the captured area, at any zoom.
-    ocellus::ReadoutFormat = 2;
-    for (int code : {2, 6, 30})
-        for (POINT p : {POINT{700, 430}, POINT{1040, 610}, POINT{1400, 790}, POINT{900, 700}}) {
-            SCOPED_TRACE(testing::Message() << "zoom " << code << " at " << p.x << "," << p.y);
-            setZoom(code);
-            form->GrabScreen(p.x, p.y);
-            const COLORREF want = patternColour(p.x, p.y);
-            ASSERT_EQ(testing_support::screenPixel(p.x, p.y), want);
-            EXPECT_EQ(form->colpanel->color, want);
-            char text[16];
-            std::snprintf(text, sizeof text, "$%02X%02X%02X", GetRValue(want), GetGValue(want), GetBValue(want));
-            EXPECT_EQ(windowText(form->rgblabel->handle()), std::wstring(text, text + 7));
-        }
-
-    // The swatch paints the captured colour; the pointer stays there so the timers agree.
-    ::SetCursorPos(900, 400);
-    ocellus::ReadoutFormat = 1;
-    form->GrabScreen(900, 400);
-    pump(100);
-    RECT r{};
-    ::GetWindowRect(form->colpanel->handle(), &r);
-    EXPECT_EQ(testing_support::screenPixel((r.left + r.right) / 2, (r.top + r.bottom) / 2), RGB(255, 0, 0));
-}
 
 TEST_F(MagCapture, PlainPathRepeatsEachSourcePixelByTheScale) {
     ScreenPattern pattern(kPatternArea, painter(kPatternArea, patternColour));
@@ -180,57 +124,6 @@ TEST_F(MagCapture, PlainPathRepeatsEachSourcePixelByTheScale) {
                 }
             }
     }
-}
-
-TEST_F(MagCapture, ArrowTipSitsAtTheMarkerAndAppearsOnlyWithShowCursor) {
-    const COLORREF ground = RGB(40, 120, 200);
-    ScreenPattern topLeft({0, 0, 300, 200}, ScreenPattern::solid(ground));
-    ScreenPattern bottomRight({1600, 900, 1920, 1080}, ScreenPattern::solid(ground));
-    ScreenPattern centre(kPatternArea, painter(kPatternArea, patternColour));
-    ASSERT_EQ(form->Image1->width(), 572);
-    ASSERT_EQ(form->Image1->height(), 356);
-
-    struct Case {
-        int x, y;      // pointer
-        int mx, my;    // expected tip in the picture
-        int ix, iy;    // a pixel inside the arrow's body, white when it is drawn
-    };
-    const Case cases[] = {
-        {0, 0, 1, 1, 6, 21},              // marker values 0 are raised to 1
-        {10, 10, 30, 30, 35, 50},
-        {960, 540, 286, 178, 291, 198},   // away from the edges: the centre
-        {1919, 1079, 569, 353, 570, 355}, // clipped at the bottom-right corner
-    };
-    const COLORREF black = RGB(0, 0, 0), white = RGB(255, 255, 255);
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << "pointer " << c.x << "," << c.y);
-        ocellus::CursorFlag = false;
-        form->GrabScreen(c.x, c.y);
-        ocellus::PixelView v = picture();
-        const COLORREF underTip = pictureColour(v, c.mx, c.my);
-        const COLORREF underBody = pictureColour(v, c.ix, c.iy);
-        ASSERT_NE(underTip, black);
-        ASSERT_NE(underBody, white);
-        const COLORREF beside = pictureColour(v, c.mx - 1, c.my - 1);
-
-        ocellus::CursorFlag = true;
-        form->GrabScreen(c.x, c.y);
-        v = picture();
-        EXPECT_EQ(pictureColour(v, c.mx, c.my), black) << "outline at the tip";
-        EXPECT_EQ(pictureColour(v, c.ix, c.iy), white) << "white body";
-        EXPECT_EQ(pictureColour(v, c.mx - 1, c.my - 1), beside) << "nothing left of and above the tip";
-    }
-
-    // Without the arrow the placeholder still schedules the repaint that shows the new picture.
-    ocellus::CursorFlag = false;
-    pump(20);
-    ::ValidateRect(form->Image1->handle(), nullptr);
-    form->GrabScreen(0, 0);
-    RECT update{};
-    EXPECT_TRUE(::GetUpdateRect(form->Image1->handle(), &update, FALSE));
-    const ocellus::PixelView v = picture();
-    for (POINT p : {POINT{1, 1}, POINT{6, 21}, POINT{0, 0}, POINT{37, 24}})
-        EXPECT_EQ(pictureColour(v, p.x, p.y), ground) << p.x << "," << p.y;
 }
 
 namespace {
@@ -292,49 +185,7 @@ struct GdiRun {
     long long ms;
 };
 
-// Captures over the gradient at ever different places (so the swatch sees many colours),
-// letting the window repaint after each one.
-GdiRun gdiAcrossCaptures(TForm1& form, int count) {
-    auto grab = [&](int i) {
-        form.GrabScreen(760 + (i * 37) % 560, 470 + (i * 53) % 260);
-        pump();
-    };
-    for (int i = 0; i < 30; ++i) grab(i);  // warm-up: tooltip, fonts, brushes of the fixed colours
-    pump(50);
-    GdiRun run{testing_support::gdiObjectCount(), 0, count, 0};
-    const auto start = std::chrono::steady_clock::now();
-    for (int i = 0; i < count; ++i) grab(1000 + i);
-    run.ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
-    pump(50);
-    run.after = testing_support::gdiObjectCount();
-    return run;
-}
-
 }  // namespace
-
-TEST_F(MagCapture, GdiObjectsStayConstantOverManyCapturesOnEitherPath) {
-    ScreenPattern pattern(kPatternArea, painter(kPatternArea, patternColour));
-    struct Path {
-        const char* name;
-        bool interpolate, enhance, invert, cursor;
-    };
-    for (const Path p : {Path{"plain", false, false, false, false}, Path{"plain, all options", false, true, true, true},
-                         Path{"smoothed", true, false, false, false},
-                         Path{"smoothed, all options", true, true, true, true}}) {
-        SCOPED_TRACE(p.name);
-        ocellus::InterpolateFlag = p.interpolate;
-        ocellus::CursorFlag = p.cursor;
-        form->enhancerb->setChecked(p.enhance);
-        form->invertcb->setChecked(p.invert);
-        if (p.interpolate) form->setClientSize(330, 260);  // keeps the GDI+ work short
-        // GDI+ resampling is slow under Wine; the soak test runs the long form.
-        const GdiRun run = gdiAcrossCaptures(*form, p.interpolate ? 60 : 300);
-        std::printf("[ GDI      ] %-22s %d objects before, %d after %d captures (%lld ms)\n", p.name, run.before,
-                    run.after, run.captures, run.ms);
-        std::fflush(stdout);
-        EXPECT_EQ(run.after, run.before);
-    }
-}
 
 // ----- adjustments -----
 
@@ -371,24 +222,5 @@ TEST_F(MagCapture, EnhanceRunsBeforeInvertOnTheCapturedPicture) {
         const std::vector<std::uint8_t> both = colourBytes(picture());
         EXPECT_TRUE(both == enhancedThenInverted) << "enhanced, then inverted";
         EXPECT_FALSE(both == plain);
-    }
-}
-
-TEST_F(MagCapture, InvertingTwiceRestoresThePictureWhateverItsSize) {
-    ScreenPattern pattern(kPatternArea, painter(kPatternArea, patternColour));
-    for (auto size : {SIZE{600, 430}, SIZE{900, 640}, SIZE{200, 150}}) {
-        SCOPED_TRACE(testing::Message() << size.cx << "x" << size.cy);
-        form->setClientSize(size.cx, size.cy);
-        form->GrabScreen(1040, 610);
-        const std::vector<std::uint8_t> before = colourBytes(picture());
-        form->invertimage();
-        std::vector<std::uint8_t> once = colourBytes(picture());
-        ASSERT_EQ(once.size(), before.size());
-        std::size_t wrong = 0;
-        for (std::size_t i = 0; i < once.size(); ++i)
-            if (once[i] != 255 - before[i]) ++wrong;
-        EXPECT_EQ(wrong, 0u) << "every byte of the picture inverted";
-        form->invertimage();
-        EXPECT_TRUE(colourBytes(picture()) == before);
     }
 }

@@ -44,29 +44,9 @@ std::optional<std::wstring> stored(const wchar_t* name) {
     return std::wstring(buf);
 }
 
-DWORD storedCount() {
-    HKEY key = nullptr;
-    if (::RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, KEY_READ, &key) != ERROR_SUCCESS) return 0;
-    DWORD n = 0;
-    ::RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &n, nullptr, nullptr, nullptr,
-                       nullptr);
-    ::RegCloseKey(key);
-    return n;
-}
-
-class SettingsStore : public ::testing::Test {
+class SettingsStore : public testing_support::ProgramWindowTest {
 protected:
-    void SetUp() override {
-        testing_support::resetProgramState([this](const wchar_t* text) { boxes.emplace_back(text); });
-    }
-    void TearDown() override {
-        form.reset();
-        testing_support::restoreProgramState();
-    }
-    TForm1& start() {
-        form = std::make_unique<TForm1>(nullptr);
-        return *form;
-    }
+    TForm1& start() { return create(false); }
     // Ends the program's window as an exit does, which saves the settings.
     void exit() { form.reset(); }
 
@@ -76,42 +56,7 @@ protected:
         const TForm1 fresh(nullptr);
         return {fresh.width(), fresh.height()};
     }
-
-    std::unique_ptr<TForm1> form;
-    std::vector<std::wstring> boxes;
 };
-
-TEST_F(SettingsStore, FirstRunStartsAtDesignSizeAndTheFirstExitWritesAllNine) {
-    start();
-    EXPECT_EQ(ocellus::ZoomCode, 6);
-    EXPECT_FALSE(ocellus::OnTopFlag || ocellus::InterpolateFlag || ocellus::CursorFlag || form->invertcb->checked());
-    EXPECT_EQ(form->clientWidth(), 600);
-    EXPECT_EQ(form->clientHeight(), 430);
-    const RECT b = form->boundsRect();
-    exit();
-    EXPECT_EQ(storedCount(), 9u);
-    EXPECT_EQ(stored(L"Magnification"), L"6");
-    EXPECT_EQ(stored(L"OnTop"), L"0");
-    EXPECT_EQ(stored(L"Left"), std::to_wstring(b.left));
-    EXPECT_EQ(stored(L"Height"), std::to_wstring(b.bottom - b.top));
-    EXPECT_TRUE(boxes.empty());
-}
-
-TEST_F(SettingsStore, AFlagIsOnForExactlyTheTextOne) {
-    for (const auto& [text, on] : {std::pair{L"1", true}, {L"0", false}, {L"yes", false}, {L" 1", false},
-                                   {L"1 ", false}, {L"", false}}) {
-        SCOPED_TRACE(testing::Message() << "'" << std::string(text, text + std::wcslen(text)) << "'");
-        testing_support::deleteSettings();
-        ocellus::OnTopFlag = false;
-        store({{L"OnTop", text}, {L"Cursor", text}, {L"InvertColors", text}});
-        start();
-        EXPECT_EQ(ocellus::OnTopFlag, on);
-        EXPECT_EQ(form->cbontop->checked(), on);
-        EXPECT_EQ(ocellus::CursorFlag, on);
-        EXPECT_EQ(form->invertcb->checked(), on);
-        form.reset();
-    }
-}
 
 TEST_F(SettingsStore, AnUnreadableNumberEndsTheNumbersQuietlyButNotTheFlags) {
     const SIZE design = designSize();
@@ -134,31 +79,6 @@ TEST_F(SettingsStore, AnUnreadableNumberEndsTheNumbersQuietlyButNotTheFlags) {
     EXPECT_EQ(ocellus::ZoomCode, 6);
     EXPECT_TRUE(form->rbx3->checked());
     EXPECT_TRUE(boxes.empty());
-}
-
-TEST_F(SettingsStore, AZoomCodeOutsideTheTableBecomesX3AndIsSavedSo) {
-    store({{L"Magnification", L"7"}});
-    start();
-    EXPECT_EQ(ocellus::ZoomCode, 6);
-    EXPECT_TRUE(form->rbx3->checked());
-    exit();
-    EXPECT_EQ(stored(L"Magnification"), L"6");
-}
-
-TEST_F(SettingsStore, AValueOfTheWrongTypeIsReportedAndStartUpGoesOn) {
-    store({{L"Interpolate", L"1"}, {L"Left", L"40"}, {L"Top", L"50"}});
-    const DWORD one = 1;
-    ::RegSetKeyValueW(HKEY_CURRENT_USER, kSettingsKeyPath, L"OnTop", REG_DWORD, &one, sizeof one);
-    start();
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0], L"Invalid data type for 'OnTop'");
-    // Nothing after the failing value was read, and the window works.
-    EXPECT_FALSE(ocellus::InterpolateFlag);
-    EXPECT_NE(form->left(), 40);
-    EXPECT_TRUE(form->rbx3->checked());
-    EXPECT_NE(ocellus::ScreenCanvas, nullptr);
-    exit();
-    EXPECT_EQ(stored(L"OnTop"), L"0") << "the exit rewrites the value as text";
 }
 
 TEST_F(SettingsStore, TheRestoredBoundsOfAMinimisedWindowAreSaved) {
@@ -195,14 +115,6 @@ TEST_F(SettingsStore, OffScreenBoundsOpenAtTheOriginButANegativeLeftOnAMonitorSt
         EXPECT_EQ(form->top(), c.wantTop);
         form.reset();
     }
-}
-
-TEST_F(SettingsStore, AnEmptyKeyIsAFirstRun) {
-    store({});
-    start();
-    EXPECT_EQ(ocellus::ZoomCode, 6);
-    EXPECT_EQ(form->clientWidth(), 600);
-    EXPECT_TRUE(boxes.empty());
 }
 
 using RegSetValueExFn = LSTATUS(WINAPI*)(HKEY, LPCWSTR, DWORD, DWORD, const BYTE*, DWORD);

@@ -69,14 +69,10 @@ void paintDistinctColours(HDC dc, int w, int h) {
 int pointerX(long long i) { return static_cast<int>((i * 7919) % 1920); }
 int pointerY(long long i) { return static_cast<int>((i * 104729) % 1080); }
 
-class SoakTest : public ::testing::Test {
+class SoakTest : public testing_support::ProgramWindowTest {
 protected:
-    void SetUp() override {
-        testing_support::resetProgramState([this](const wchar_t* text) { boxes.emplace_back(text); });
-    }
     void TearDown() override {
-        form.reset();
-        testing_support::restoreProgramState();
+        ProgramWindowTest::TearDown();
         EXPECT_TRUE(boxes.empty()) << "error box during the run";
     }
 
@@ -150,8 +146,6 @@ protected:
         return sample();
     }
 
-    std::unique_ptr<TForm1> form;
-    std::vector<std::wstring> boxes;
 };
 
 TEST_F(SoakTest, ObjectsAndMemoryStayFlatOverManyCaptures) {

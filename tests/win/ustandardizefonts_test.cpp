@@ -84,12 +84,6 @@ RECT rectInParent(HWND h) {
     return r;
 }
 
-std::wstring trimmed(std::wstring s) {
-    while (!s.empty() && s.back() <= L' ') s.pop_back();
-    return s;
-}
-
-std::wstring systemText(DWORD code) { return trimmed(testing_support::systemText(code)); }
 
 // Redirects this program's calls of one imported function, to provoke failures the system does
 // not produce on demand. The program's code reaches system functions through the import table.
@@ -147,51 +141,6 @@ TEST_F(FontsTest, AllThreeSettingsAreReportedInOrderAndTwoBreakIntoTheDebugger) 
     EXPECT_EQ(form->clientWidth(), 375);  // and scaled all the same
 }
 
-TEST_F(FontsTest, EachSettingAloneGivesItsOwnMessage) {
-    debug.debugger = true;
-    {
-        auto form = quietForm();
-        form->scaled = true;
-        StandardizeFormFont(form.get(), false);
-        EXPECT_EQ(debug.lines, std::vector<std::wstring>{kScaledWarning});
-        EXPECT_EQ(debug.breaks, 0);  // the Scaled warning never breaks
-    }
-    debug.lines.clear();
-    {
-        auto form = quietForm();
-        form->autoScroll = true;
-        debug.debugger = false;
-        StandardizeFormFont(form.get(), false);
-        EXPECT_EQ(debug.lines, std::vector<std::wstring>{kAutoScrollWarning});
-        EXPECT_EQ(debug.breaks, 0);  // no debugger, no break
-    }
-    debug.lines.clear();
-    {
-        auto form = quietForm();
-        form->showHint = false;
-        debug.debugger = true;
-        StandardizeFormFont(form.get(), false);
-        EXPECT_EQ(debug.lines, std::vector<std::wstring>{kHintNote});
-        EXPECT_EQ(debug.breaks, 1);
-        EXPECT_TRUE(form->showHint);
-        debug.lines.clear();
-        StandardizeFormFont(form.get(), false);  // hints are on now: nothing more to say
-        EXPECT_TRUE(debug.lines.empty());
-    }
-}
-
-TEST_F(FontsTest, AutoScrollOnAMaximisedFormIsNotReported) {
-    debug.debugger = true;
-    auto form = quietForm();
-    form->autoScroll = true;
-    ::ShowWindow(form->handle(), SW_MAXIMIZE);
-    testing_support::pump(50);
-    ASSERT_EQ(form->windowState(), forms::WindowState::Maximized);
-    StandardizeFormFont(form.get(), false);
-    EXPECT_TRUE(debug.lines.empty());
-    EXPECT_EQ(debug.breaks, 0);
-}
-
 TEST_F(FontsTest, NullFormIsAnAssertionFailureNamingTheUnit) {
     std::wstring message;
     try {
@@ -207,74 +156,7 @@ TEST_F(FontsTest, NullFormIsAnAssertionFailureNamingTheUnit) {
 
 // ----- the factor -----
 
-TEST_F(FontsTest, ReturnedFactorIsTheOneAppliedToTheForm) {
-    const struct {
-        int dpi;
-        double factor;
-    } cases[] = {{96, 1.0}, {110, 1.0}, {111, 1.25}, {120, 1.25}, {134, 1.25}, {135, 1.5},
-                 {144, 1.5}, {170, 1.5}, {171, 2.0}, {192, 2.0}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.dpi);
-        setPixelsPerInch(c.dpi);
-        auto form = quietForm();
-        form->make(std::span<const forms::ControlDef<FontForm>>(kAnchorLayout));
-        const int percent = static_cast<int>(c.factor * 100);
-        EXPECT_EQ(StandardizeFormFont(form.get(), false), c.factor);
-        EXPECT_EQ(form->clientWidth(), ::MulDiv(300, percent, 100));
-        EXPECT_EQ(form->clientHeight(), ::MulDiv(200, percent, 100));
-        EXPECT_EQ((*form)[L"Box"].width(), ::MulDiv(200, percent, 100));
-        EXPECT_EQ(form->font().height, ::MulDiv(-10, percent, 100));
-    }
-    EXPECT_TRUE(debug.lines.empty());
-}
-
 // ----- anchors -----
-
-TEST_F(FontsTest, AnchorsAreHeldTopLeftWhileScalingAndPutBackAfter) {
-    setPixelsPerInch(120);
-    auto form = quietForm();
-    form->make(std::span<const forms::ControlDef<FontForm>>(kAnchorLayout));
-    forms::Control& corner = (*form)[L"Corner"];
-    forms::Control& box = (*form)[L"Box"];
-    forms::Control& inner = (*form)[L"Inner"];
-    std::vector<forms::Anchors> during;
-    // The form's resize event fires inside ScaleBy, after the controls have been scaled.
-    form->onResize = [&](forms::Component*) { during = {corner.anchors(), box.anchors(), inner.anchors()}; };
-    StandardizeFormFont(form.get(), false);
-    EXPECT_EQ(during, (std::vector<forms::Anchors>{akLeft | akTop, akLeft | akTop, akLeft | akTop}));
-    EXPECT_EQ(corner.anchors(), akRight | akBottom);
-    EXPECT_EQ(box.anchors(), akLeft | akTop | akRight);
-    EXPECT_EQ(inner.anchors(), akRight | akBottom);
-
-    // Scaled in proportion, as top-left controls are...
-    EXPECT_EQ(corner.left(), 275);
-    EXPECT_EQ(corner.top(), 213);
-    EXPECT_EQ(inner.left(), 188);
-    EXPECT_EQ(inner.top(), 75);
-    EXPECT_EQ(box.width(), 250);
-    // ...and afterwards they follow their edges at the scaled distances.
-    form->onResize = nullptr;
-    form->setClientSize(form->clientWidth() + 100, form->clientHeight() + 50);
-    EXPECT_EQ(corner.left(), 375);
-    EXPECT_EQ(corner.top(), 263);
-    EXPECT_EQ(box.width(), 350);
-    EXPECT_EQ(inner.left(), 288);
-    EXPECT_EQ(rectInParent(corner.handle()).left, 375);
-}
-
-TEST_F(FontsTest, ScalingWithAnchorsLeavesThemAlone) {
-    setPixelsPerInch(144);
-    auto form = quietForm();
-    form->make(std::span<const forms::ControlDef<FontForm>>(kAnchorLayout));
-    forms::Control& corner = (*form)[L"Corner"];
-    forms::Control& inner = (*form)[L"Inner"];
-    std::vector<forms::Anchors> during;
-    form->onResize = [&](forms::Component*) { during = {corner.anchors(), inner.anchors()}; };
-    EXPECT_EQ(StandardizeFormFont(form.get(), true), 1.5);
-    EXPECT_EQ(during, (std::vector<forms::Anchors>{akRight | akBottom, akRight | akBottom}));
-    EXPECT_EQ(corner.anchors(), akRight | akBottom);
-    EXPECT_EQ(form->clientWidth(), 450);
-}
 
 TEST_F(FontsTest, FailedScalingPutsAnchorsBackAndDoesNotPlaceTheForm) {
     setPixelsPerInch(120);
@@ -290,63 +172,6 @@ TEST_F(FontsTest, FailedScalingPutsAnchorsBackAndDoesNotPlaceTheForm) {
 }
 
 // ----- placement -----
-
-TEST_F(FontsTest, FormIsKeptOnTheWorkAreaEvenWithoutScaling) {
-    auto form = quietForm();
-    const RECT work = workAreaOf(*form);
-    const int w = form->width(), h = form->height();
-    const struct {
-        const char* what;
-        int left, top, width;
-        int expectLeft, expectTop;
-    } cases[] = {
-        {"inside", 100, 120, w, 100, 120},
-        {"past the right edge", work.right - w + 70, 120, w, work.right - w, 120},
-        {"past the bottom edge", 100, work.bottom - h + 30, w, 100, work.bottom - h},
-        {"above the top", 100, work.top - 40, w, 100, work.top},
-        {"left of the left edge", work.left - 25, 120, w, work.left, 120},
-        {"wider than the area", 300, 120, (work.right - work.left) + 200, work.left, 120},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        form->setBounds(c.left, c.top, c.width, h);
-        const int width = form->width();
-        EXPECT_EQ(StandardizeFormFont(form.get(), false), 1.0);
-        const RECT b = form->boundsRect();
-        EXPECT_EQ(b.left, c.expectLeft);
-        EXPECT_EQ(b.top, c.expectTop);
-        EXPECT_EQ(b.right - b.left, width);
-        EXPECT_EQ(b.bottom - b.top, h);
-    }
-}
-
-TEST_F(FontsTest, CentredDialogGrowsAboutItsCentre) {
-    forms::FormDef def = kPlainDef;
-    def.border = forms::BorderStyle::Dialog;
-    def.position = forms::Position::ScreenCenter;
-    setPixelsPerInch(120);
-    for (forms::Position position : {forms::Position::ScreenCenter, forms::Position::DesktopCenter,
-                                     forms::Position::MainFormCenter, forms::Position::OwnerFormCenter,
-                                     forms::Position::Designed}) {
-        SCOPED_TRACE(static_cast<int>(position));
-        auto form = quietForm(def);
-        form->position = position;
-        // Without a frame the outer size is the client size, so the numbers are exact.
-        ::SetWindowLongPtrW(form->handle(), GWL_STYLE, WS_POPUP | WS_CLIPCHILDREN);
-        ::SetWindowLongPtrW(form->handle(), GWL_EXSTYLE, 0);
-        ::SetWindowPos(form->handle(), nullptr, 0, 0, 0, 0,
-                       SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
-        form->setBounds(400, 300, 340, 200);
-        ASSERT_EQ(form->clientWidth(), 340);
-        StandardizeFormFont(form.get(), false);
-        const RECT b = form->boundsRect();
-        const bool centred = position != forms::Position::Designed;
-        EXPECT_EQ(b.left, centred ? 400 - 42 : 400);  // 85 div 2
-        EXPECT_EQ(b.top, centred ? 300 - 25 : 300);
-        EXPECT_EQ(b.right - b.left, 425);
-        EXPECT_EQ(b.bottom - b.top, 250);
-    }
-}
 
 TEST_F(FontsTest, UnreadableWorkAreaIsReportedAndTheMonitorsOwnRectangleStandsIn) {
     auto form = quietForm();
@@ -364,8 +189,7 @@ TEST_F(FontsTest, UnreadableWorkAreaIsReportedAndTheMonitorsOwnRectangleStandsIn
         EXPECT_EQ(form->width(), w);
     }
     ASSERT_EQ(debug.lines.size(), 1u);
-    const std::wstring expected = systemText(ERROR_INVALID_MONITOR_HANDLE);
-    EXPECT_EQ(trimmed(debug.lines[0]), expected.empty() ? L"Error 1461" : expected);
+    EXPECT_EQ(debug.lines[0], forms::systemErrorText(ERROR_INVALID_MONITOR_HANDLE));
 
     // The real enumeration finds the form's monitor, here the primary display.
     form->setBounds(::GetSystemMetrics(SM_CXSCREEN) - 50, 100, w, h);
