@@ -3,39 +3,52 @@
 
 #include <windows.h>
 
+#include <winternl.h>
+
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace testing_support {
 
-// Live GDI objects of this process. Wine's GetGuiResources reports 0, so Wine's shared handle
-// table is read instead when it is there.
-inline int gdiObjectCount() {
-    if (DWORD n = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS)) return static_cast<int>(n);
+// Live GDI objects of a process. Windows answers GetGuiResources; Wine reports 0 there, so
+// its per-process handle table (the PEB's GdiSharedHandleTable: 65,536 entries of 24 bytes, a
+// non-zero type byte at +14 marks a live object) is read from the program's memory instead.
+inline std::optional<int> gdiObjectsOf(HANDLE process) {
+    if (DWORD n = ::GetGuiResources(process, GR_GDIOBJECTS)) return static_cast<int>(n);
 #if defined(_M_IX86) || defined(__i386__)
-    // Wine keeps a per-process table: 65,536 entries of 24 bytes, a non-zero type byte marks a live object.
-#if defined(__GNUC__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Warray-bounds"  // mingw's inline fs: read looks like an empty array to GCC
-#endif
-    auto* teb = reinterpret_cast<std::uint8_t*>(NtCurrentTeb());
-#if defined(__GNUC__)
-#pragma GCC diagnostic pop
-#endif
-    auto* peb = *reinterpret_cast<std::uint8_t**>(teb + 0x30);
-    auto* table = *reinterpret_cast<std::uint8_t**>(peb + 0x94);
-    if (!table) return 0;
+    using QueryFn = LONG(WINAPI*)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG, PULONG);
+    auto query = reinterpret_cast<QueryFn>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationProcess")));
+    if (!query) return std::nullopt;
+    PROCESS_BASIC_INFORMATION info{};
+    if (query(process, ProcessBasicInformation, &info, sizeof info, nullptr) != 0 || !info.PebBaseAddress)
+        return std::nullopt;
+    std::uint32_t table = 0;
+    SIZE_T got = 0;
+    if (!::ReadProcessMemory(process, reinterpret_cast<std::uint8_t*>(info.PebBaseAddress) + 0x94, &table,
+                             sizeof table, &got) ||
+        got != sizeof table || table == 0)
+        return std::nullopt;
+    constexpr std::size_t kEntries = 65536, kEntrySize = 24;
+    std::vector<std::uint8_t> entries(kEntries * kEntrySize);
+    if (!::ReadProcessMemory(process, reinterpret_cast<const void*>(static_cast<std::uintptr_t>(table)),
+                             entries.data(), entries.size(), &got) ||
+        got != entries.size())
+        return std::nullopt;
     int n = 0;
-    for (int i = 0; i < 65536; ++i)
-        if (table[i * 24 + 14] != 0) ++n;
+    for (std::size_t i = 0; i < kEntries; ++i)
+        if (entries[i * kEntrySize + 14] != 0) ++n;
     return n;
 #else
-    return 0;
+    return std::nullopt;
 #endif
 }
+
+inline int gdiObjectCount() { return gdiObjectsOf(::GetCurrentProcess()).value_or(0); }
 
 inline BOOL CALLBACK countWindow(HWND, LPARAM lp) {
     ++*reinterpret_cast<int*>(lp);

@@ -1,10 +1,7 @@
-// The About dialog and its link labels under Wine: the rule, the help message's fallback, repeated
-// openings, hover.
+// The About dialog and its link labels under Wine: the rule, repeated openings, hover.
 #include <gtest/gtest.h>
 
 #include <windows.h>
-
-#include <uxtheme.h>
 
 #include <cstdio>
 #include <map>
@@ -17,8 +14,6 @@
 #include "app/mag.h"
 #include "forms/application.h"
 #include "forms/gdiplus.h"
-#include "forms/seams.h"
-#include "mylib/ustandardizefonts.h"
 #include "win_support.h"
 
 using ocellus::TAboutForm;
@@ -30,13 +25,6 @@ using testing_support::windowText;
 namespace {
 
 constexpr COLORREF kLinkBlue = 12482872;
-
-const std::wstring kHelp =
-    L"Resize the window to the size you want. by dragging its corners or edges.\r\r"
-    L"Use interpolation to create higher quality images.  The extra processing required will take time.\r\r"
-    L"Ctrl-C to copy the magnified image to the clipboard, or Ctrl-U to copy the unmagnified image.\r\r"
-    L"Ctrl-P to copy the pixel colour code (at the bottom) to the clipboard.\r\r"
-    L"Click on the pixel colour number (at the bottom) to switch it between RGB, hexadecimal, and TColor formats.";
 
 // ----- steps run from thread timers, i.e. inside whatever modal loop is running by then -----
 
@@ -68,32 +56,6 @@ struct StepsCleanup {
 };
 
 void postKey(HWND to, WPARAM key) { ::PostMessageW(to, WM_KEYDOWN, key, 1); }
-
-// ----- outside-world captures -----
-
-struct MessageCall {
-    bool taskDialog;
-    HWND owner;
-    std::wstring title, text;
-    UINT type;
-};
-
-struct MessageCapture {
-    std::vector<MessageCall> calls;
-    bool taskDialogWorks = true;
-    MessageCapture() {
-        forms::application().title = L"Ocellus";
-        forms::seams().taskDialog = [this](HWND owner, const wchar_t* title, const wchar_t* instruction) {
-            calls.push_back({true, owner, title, instruction, 0});
-            return taskDialogWorks;
-        };
-        forms::seams().messageBox = [this](HWND owner, const wchar_t* text, const wchar_t* caption, UINT type) {
-            calls.push_back({false, owner, caption, text, type});
-            return IDOK;
-        };
-    }
-    ~MessageCapture() { forms::restoreDefaultSeams(); }
-};
 
 // ----- reading controls back -----
 
@@ -145,32 +107,6 @@ TEST(AboutLayout, BevelDrawsALoweredRuleAlongItsTopEdge) {
     EXPECT_EQ(top, ::GetSysColor(COLOR_BTNSHADOW));
     EXPECT_EQ(below, ::GetSysColor(COLOR_BTNHIGHLIGHT));
     EXPECT_EQ(inside, ::GetSysColor(COLOR_BTNFACE));
-}
-
-TEST(AboutHelp, WithoutATaskDialogTheHelpComesInAnOwnerlessMessageBox) {
-    // The manifest asks for common controls 6 and Wine's default theme is on.
-    if (::IsAppThemed() && ::IsThemeActive()) {
-        EXPECT_TRUE(ocellus::UseTaskDialogs());
-    }
-    MessageCapture messages;
-    messages.taskDialogWorks = false;
-    TAboutForm f(nullptr);
-    f.show();
-    pump(20);
-    ::SendMessageW(f.Button1->handle(), BM_CLICK, 0, 0);
-    ASSERT_FALSE(messages.calls.empty());
-    const MessageCall& box = messages.calls.back();
-    EXPECT_FALSE(box.taskDialog);
-    EXPECT_EQ(box.owner, nullptr);
-    EXPECT_EQ(box.title, L"Ocellus");
-    EXPECT_EQ(box.text, kHelp);
-    EXPECT_EQ(box.type, 0u);
-
-    messages.calls.clear();
-    ocellus::ShowInfoMessage(L"Plain words", L"Own caption");
-    ASSERT_FALSE(messages.calls.empty());
-    EXPECT_EQ(messages.calls.back().title, L"Own caption");
-    EXPECT_EQ(messages.calls.back().text, L"Plain words");
 }
 
 TEST(AboutOpening, EveryOpeningIsANewDialogAndTwentyLeaveNoObjects) {

@@ -1,4 +1,4 @@
-// The window framework under Wine: error box, timers, radio buttons, anchors, scaling.
+// The window framework under Wine: the error box and radio buttons.
 #include <gtest/gtest.h>
 
 #include "forms/application.h"

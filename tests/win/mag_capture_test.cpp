@@ -1,5 +1,5 @@
-// The capture against known pictures on the screen: readout, scaling paths, pointer arrow,
-// adjustments and GDI resources over many captures.
+// The capture against known pictures on the screen: both scaling paths pixel for pixel, and the order
+// of the adjustments.
 #include <gtest/gtest.h>
 
 #include <chrono>

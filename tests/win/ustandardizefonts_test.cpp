@@ -141,19 +141,6 @@ TEST_F(FontsTest, AllThreeSettingsAreReportedInOrderAndTwoBreakIntoTheDebugger) 
     EXPECT_EQ(form->clientWidth(), 375);  // and scaled all the same
 }
 
-TEST_F(FontsTest, NullFormIsAnAssertionFailureNamingTheUnit) {
-    std::wstring message;
-    try {
-        StandardizeFormFont(nullptr, false);
-        ADD_FAILURE() << "no error raised";
-    } catch (const forms::EAssertionFailed& e) {
-        message = e.message();
-    }
-    EXPECT_EQ(message.rfind(L"Assertion failure", 0), 0u) << std::string(message.begin(), message.end());
-    EXPECT_NE(message.find(L"ustandardizefonts"), std::wstring::npos);
-    EXPECT_TRUE(debug.lines.empty());
-}
-
 // ----- the factor -----
 
 // ----- anchors -----
