@@ -2,7 +2,7 @@
 # Builds and runs the benchmarks and prints their tables: the pixel routines natively, then the capture
 # path, the capture rate and the start-up under Wine on a private virtual display.
 #   scripts/bench.sh
-# OCELLUS_BENCH_DIR: the Windows build folder (default build/mingw-i686);
+# OCELLUS_BENCH_DIR: the Windows build folder (default build/<preset this machine's Wine runs>);
 # OCELLUS_BENCH_RUNS: runs per figure of the Windows benchmark.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -32,9 +32,10 @@ else
 fi
 
 echo "=== capture path under Wine"
-dir=$(realpath -m "${OCELLUS_BENCH_DIR:-build/mingw-i686}")
-build mingw-i686 "$dir" --target bench_win Ocellus
 . scripts/winenv.sh
+preset=$(winenv_preset)
+dir=$(realpath -m "${OCELLUS_BENCH_DIR:-build/$preset}")
+build "$preset" "$dir" --target bench_win Ocellus
 trap winenv_stop EXIT
 winenv_start "$dir/wine-bench" headless
 # The benchmark puts back the settings it finds; a clean start makes runs comparable.

@@ -7,8 +7,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 dir=$(realpath -m "${1:?build folder}")
 regex=${2:-.}
 cd "$root"
-cmake --preset mingw-i686 -B "$dir" >/dev/null && cmake --build "$dir" -j 2 || exit 1
 . scripts/winenv.sh
+cmake --preset "$(winenv_preset)" -B "$dir" >/dev/null && cmake --build "$dir" -j 2 || exit 1
 winenv_start "$dir/wine-test" headless
 wine reg delete 'HKCU\SOFTWARE\Tarnwick' /f >/dev/null 2>&1 </dev/null
 ctest --test-dir "$dir" -R "$regex" --output-on-failure --timeout 300

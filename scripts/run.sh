@@ -6,10 +6,11 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 bash scripts/install-deps.sh
-cmake --preset mingw-i686 >/dev/null
-cmake --build build/mingw-i686 --target Ocellus >/dev/null
-exe="$root/build/mingw-i686/bin/Ocellus.exe"
 . scripts/winenv.sh
+preset=$(winenv_preset)  # the 32-bit program, or the 64-bit one where this machine runs no 32-bit code
+cmake --preset "$preset" >/dev/null
+cmake --build "build/$preset" --target Ocellus >/dev/null
+exe="$root/build/$preset/bin/Ocellus.exe"
 
 if [ -n "${DISPLAY:-}" ]; then
   trap winenv_stop EXIT
@@ -18,7 +19,7 @@ if [ -n "${DISPLAY:-}" ]; then
   exit 0
 fi
 
-state="$root/build/mingw-i686/wine-run"
+state="$root/build/$preset/wine-run"
 trap winenv_stop EXIT
 winenv_start "$state" headless
 # A test picture on the desktop: colour bars, a gradient and fine text to magnify.

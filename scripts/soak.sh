@@ -7,10 +7,10 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 bash scripts/install-deps.sh
-dir=$(realpath -m "${OCELLUS_SOAK_DIR:-build/mingw-i686}")
-cmake --preset mingw-i686 -B "$dir" >/dev/null
-cmake --build "$dir" -j "$(nproc)" --target win_tests >/dev/null
 . scripts/winenv.sh
+dir=$(realpath -m "${OCELLUS_SOAK_DIR:-build/$(winenv_preset)}")
+cmake --preset "$(winenv_preset)" -B "$dir" >/dev/null
+cmake --build "$dir" -j "$(nproc)" --target win_tests >/dev/null
 trap winenv_stop EXIT
 winenv_start "$dir/wine-soak" headless
 wine reg delete 'HKCU\SOFTWARE\Tarnwick' /f >/dev/null 2>&1 </dev/null || true

@@ -1,15 +1,31 @@
 # Sourced by the run, test and benchmark scripts: a private Wine prefix on a private virtual display.
 #   winenv_start <state-dir> [headless]   exports WINEPREFIX, WINEARCH, WINEDEBUG (and DISPLAY when headless)
 #   winenv_stop                           ends what winenv_start started
+#   winenv_preset                         the CMake preset whose programs this machine's Wine runs
 # Safe under set -e: a first start's setup steps may report failure on their own.
 # With "headless" a private Xvfb and window manager are started; without it the caller's DISPLAY is used.
 
 winenv_pids=()
 
+# Some virtual machines run 64-bit user code only (a 32-bit execve fails with ENOEXEC). There the
+# same sources are tested as a 64-bit program under Wine's 64-bit loader and a 64-bit prefix.
+winenv_runs_32bit() { /usr/lib/wine/wine --version >/dev/null 2>&1; }
+
+winenv_preset() {
+  if winenv_runs_32bit; then echo mingw-i686; else echo mingw-x86_64-wine; fi
+}
+
 winenv_start() {
   local state=$1 mode=${2:-headless}
   mkdir -p "$state"
   export WINEPREFIX="$state/prefix" WINEARCH=win32 WINEDEBUG=${WINEDEBUG:--all}
+  if ! winenv_runs_32bit; then
+    # Debian's wine and wineboot commands pick the 32-bit loader whenever it is installed.
+    mkdir -p "$state/bin"
+    printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' >"$state/bin/wine"
+    chmod +x "$state/bin/wine"
+    export WINEARCH=win64 WINELOADER=/usr/lib/wine/wine64 PATH="$state/bin:$PATH"
+  fi
   export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
   if [ "$mode" = headless ]; then
     local n=90
@@ -25,7 +41,7 @@ winenv_start() {
   fi
   if [ ! -f "$WINEPREFIX/.ready" ]; then
     rm -rf "$WINEPREFIX"
-    wineboot -i >"$state/wineboot.log" 2>&1 || true
+    wine wineboot -i >"$state/wineboot.log" 2>&1 || true
     wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1 </dev/null || true
     touch "$WINEPREFIX/.ready"
   fi

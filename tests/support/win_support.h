@@ -19,7 +19,6 @@ namespace testing_support {
 // non-zero type byte at +14 marks a live object) is read from the program's memory instead.
 inline std::optional<int> gdiObjectsOf(HANDLE process) {
     if (DWORD n = ::GetGuiResources(process, GR_GDIOBJECTS)) return static_cast<int>(n);
-#if defined(_M_IX86) || defined(__i386__)
     using QueryFn = LONG(WINAPI*)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG, PULONG);
     auto query = reinterpret_cast<QueryFn>(
         reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationProcess")));
@@ -27,25 +26,23 @@ inline std::optional<int> gdiObjectsOf(HANDLE process) {
     PROCESS_BASIC_INFORMATION info{};
     if (query(process, ProcessBasicInformation, &info, sizeof info, nullptr) != 0 || !info.PebBaseAddress)
         return std::nullopt;
-    std::uint32_t table = 0;
+    // The table's address sits at a different place in the 32-bit and the 64-bit process block.
+    constexpr std::size_t kTableField = sizeof(void*) == 4 ? 0x94 : 0xF8;
+    std::uintptr_t table = 0;
     SIZE_T got = 0;
-    if (!::ReadProcessMemory(process, reinterpret_cast<std::uint8_t*>(info.PebBaseAddress) + 0x94, &table,
+    if (!::ReadProcessMemory(process, reinterpret_cast<std::uint8_t*>(info.PebBaseAddress) + kTableField, &table,
                              sizeof table, &got) ||
         got != sizeof table || table == 0)
         return std::nullopt;
     constexpr std::size_t kEntries = 65536, kEntrySize = 24;
     std::vector<std::uint8_t> entries(kEntries * kEntrySize);
-    if (!::ReadProcessMemory(process, reinterpret_cast<const void*>(static_cast<std::uintptr_t>(table)),
-                             entries.data(), entries.size(), &got) ||
+    if (!::ReadProcessMemory(process, reinterpret_cast<const void*>(table), entries.data(), entries.size(), &got) ||
         got != entries.size())
         return std::nullopt;
     int n = 0;
     for (std::size_t i = 0; i < kEntries; ++i)
         if (entries[i * kEntrySize + 14] != 0) ++n;
     return n;
-#else
-    return std::nullopt;
-#endif
 }
 
 inline int gdiObjectCount() { return gdiObjectsOf(::GetCurrentProcess()).value_or(0); }
