@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Runs every test tier: native rules (ASan/UBSan), Win32 tests and end-to-end tests under Wine.
+# Runs every test tier: native rules (ASan/UBSan), Win32 tests and end-to-end tests under Wine,
+# portability builds, and the release zip (reproducible, complete, starts under Wine).
 # Installs what it needs first. Exits non-zero on any failure.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -59,10 +60,44 @@ portability() {  # the same sources as a 64-bit program, and built by a second c
     warning_free_build clang-i686 && echo "clang build: ok"
 }
 
+release() {  # the zip a Windows user downloads: reproducible, complete, and it starts
+  local dir="$root/build/release-test" version
+  version=$(sed -n 's/^project(Ocellus VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+  rm -rf "$dir" && mkdir -p "$dir/a" "$dir/copy-b" || return 1
+  # Two copies of this tree (with .git, for the commit date) taken at once, in folders of different
+  # names and depths: any build path, time stamp or unordered step that reaches the bytes shows.
+  tar -C "$root" --exclude=./build --exclude=./dist -cf "$dir/tree.tar" . &&
+    tar -C "$dir/a" -xf "$dir/tree.tar" && tar -C "$dir/copy-b" -xf "$dir/tree.tar" || return 1
+  # A: scripts/release.sh as a user runs it (both programs); B: the 32-bit program only.
+  bash "$dir/a/scripts/release.sh" >"$dir/a.log" 2>&1 || { tail -n 30 "$dir/a.log"; return 1; }
+  bash "$dir/copy-b/scripts/release.sh" --win32-only >"$dir/b.log" 2>&1 || { tail -n 30 "$dir/b.log"; return 1; }
+  grep -E '^(== release|sha256)' "$dir/a.log"
+  local zip="dist/Ocellus-$version-win32.zip"
+  cmp "$dir/a/build/release/bin/Ocellus.exe" "$dir/copy-b/build/release/bin/Ocellus.exe" &&
+    cmp "$dir/a/$zip" "$dir/copy-b/$zip" &&
+    (cd "$dir/a/dist" && sha256sum --quiet -c SHA256SUMS) || return 1
+  echo "release check: two builds in different folders: identical program and zip"
+  python3 scripts/release_check.py "$dir/a/$zip" "$version" "$dir/unpacked" "$dir/a" "$dir/copy-b" || return 1
+  # Under Wine, the program from the zip: its version resource and its window.
+  i686-w64-mingw32-g++-posix -std=c++20 -O1 -Wall -Wextra -municode -static -s -o "$dir/release_check.exe" \
+    scripts/release_check.cpp -lversion || return 1
+  if ! wine --version >/dev/null 2>&1; then  # e.g. a kernel started with ia32_emulation off
+    echo "release check: FAILED: Wine's 32-bit loader does not run here: $(wine --version 2>&1 | tail -n 1)"
+    return 1
+  fi
+  . scripts/winenv.sh
+  winenv_start "$dir/wine" headless
+  (cd "$dir/unpacked" && wine "$dir/release_check.exe" Ocellus.exe "$version.0" Ocellus </dev/null)
+  local rc=$?
+  winenv_stop
+  return $rc
+}
+
 tier "native rules" native
 tier "settings fuzzer" fuzz
 tier "Win32 and end-to-end under Wine" windows
 tier "portability builds" portability
+tier "release" release
 
 echo "=== summary"
 printf '%s\n' "${summary[@]}"

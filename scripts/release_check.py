@@ -1,0 +1,88 @@
+#!/usr/bin/env python3
+"""Release tier of scripts/test.sh, the part that needs no Windows: what a release zip holds.
+
+    release_check.py <zip> <version> <unpack-dir> [<path that must not appear in the program>...]
+
+The zip holds exactly Ocellus.exe, README.txt and LICENSE; the texts have Windows line ends only and
+README.txt names the version, the settings key and the command that removes it; the program is a
+32-bit PE whose header and resource directory carry no time stamp, with no symbol table, no debug
+directory and none of the given paths (the source and build folders). Unpacks the zip into
+<unpack-dir> for the run under Wine. Prints what it checked; exits 1 on the first failure.
+"""
+import pathlib
+import struct
+import sys
+import zipfile
+
+
+def fail(text):
+    print(f"release check: FAILED: {text}")
+    sys.exit(1)
+
+
+def check_texts(files, version):
+    for name in ("README.txt", "LICENSE"):
+        data = files[name]
+        if data.count(b"\n") == 0 or data.count(b"\n") != data.count(b"\r\n"):
+            fail(f"{name} does not have Windows line ends (CRLF) only")
+    readme = files["README.txt"].decode("ascii")
+    for needed in (f"Version {version}", r"HKEY_CURRENT_USER\SOFTWARE\Tarnwick\Ocellus",
+                   r'reg delete "HKCU\SOFTWARE\Tarnwick\Ocellus" /f', "Ctrl+C", "Mouse wheel", "125 %"):
+        if needed not in readme:
+            fail(f"README.txt does not say {needed!r}")
+    if "@VERSION@" in readme:
+        fail("README.txt still has @VERSION@")
+    if "MIT License" not in files["LICENSE"].decode("ascii"):
+        fail("LICENSE is not the MIT licence")
+    print("release check: README.txt and LICENSE: CRLF, version, settings key, removal command")
+
+
+def check_program(exe, forbidden):
+    pe = struct.unpack_from("<I", exe, 0x3C)[0]
+    if exe[pe:pe + 4] != b"PE\0\0":
+        fail("Ocellus.exe is not a PE file")
+    machine, sections, stamp, symbols, symbol_count, optional_size = struct.unpack_from("<HHIIIH", exe, pe + 4)
+    opt = pe + 24
+    if machine != 0x14C or struct.unpack_from("<H", exe, opt)[0] != 0x10B:
+        fail(f"Ocellus.exe is not a 32-bit program (machine {machine:#x})")
+    if stamp != 0:
+        fail(f"the PE header has a time stamp ({stamp})")
+    if symbols or symbol_count:
+        fail("Ocellus.exe is not stripped (it has a symbol table)")
+    directories = opt + 96  # PE32: 16 data directories of (address, size)
+    resource_rva, _ = struct.unpack_from("<II", exe, directories + 2 * 8)
+    _, debug_size = struct.unpack_from("<II", exe, directories + 6 * 8)
+    if debug_size:
+        fail("Ocellus.exe has a debug directory")
+    table = opt + optional_size
+    for i in range(sections):
+        _, _, va, raw_size, raw = struct.unpack_from("<8sIIII", exe, table + 40 * i)
+        if va <= resource_rva < va + raw_size:
+            resource_stamp = struct.unpack_from("<I", exe, raw + resource_rva - va + 4)[0]
+            if resource_stamp != 0:
+                fail(f"the resource directory has a time stamp ({resource_stamp})")
+            break
+    else:
+        fail("Ocellus.exe has no resources")
+    for path in forbidden:
+        for encoded in (path.encode(), path.encode("utf-16-le")):
+            if encoded in exe:
+                fail(f"Ocellus.exe holds the build path {path}")
+    print("release check: Ocellus.exe: 32-bit, no time stamps, stripped, no build paths")
+
+
+def main():
+    zip_path, version, unpack, *forbidden = sys.argv[1:]
+    with zipfile.ZipFile(zip_path) as z:
+        names = z.namelist()
+        if names != ["Ocellus.exe", "README.txt", "LICENSE"]:
+            fail(f"the zip holds {names}")
+        files = {name: z.read(name) for name in names}
+        z.extractall(unpack)
+    print(f"release check: {pathlib.Path(zip_path).name}: {', '.join(names)}")
+    check_texts(files, version)
+    check_program(files["Ocellus.exe"], [p.rstrip("/") for p in forbidden])
+
+
+if __name__ == "__main__":
+    main()
