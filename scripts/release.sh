@@ -44,12 +44,12 @@ export LC_ALL=C TZ=UTC
 umask 022
 version=$(sed -n 's/^project(Ocellus VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 [ -n "$version" ] || { echo "release.sh: no version in CMakeLists.txt's project()" >&2; exit 1; }
+if [ -e .git ] && [ -n "$(git status --porcelain --untracked-files=normal)" ]; then
+  echo "release.sh: warning: the working tree has uncommitted changes; this release is not of a commit" >&2
+fi
 if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
   if [ -e .git ]; then
     SOURCE_DATE_EPOCH=$(git log -1 --format=%ct)
-    if [ -n "$(git status --porcelain --untracked-files=normal)" ]; then
-      echo "release.sh: warning: the working tree has uncommitted changes; this release is not of a commit" >&2
-    fi
   else
     SOURCE_DATE_EPOCH=1767225600  # 2026-01-01 00:00:00 UTC
   fi
