@@ -6,7 +6,8 @@
 //    FileVersion, ProductVersion and ProductName in its first string table.
 // 2. Started, it shows a visible top-level window of class "TForm1" captioned "Ocellus" within 30 s;
 //    asked to close (WM_CLOSE), it ends within 15 s.
-// Built by the release tier with the 32-bit mingw-w64 compiler; prints what it checked, exits 1 on a failure.
+// Built by the release tier for the program it checks (32-bit; 64-bit where the machine runs no 32-bit
+// code); prints what it checked, exits 1 on a failure.
 #include <windows.h>
 
 #include <cstdio>

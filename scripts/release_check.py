@@ -5,8 +5,9 @@
 
 The zip holds exactly Ocellus.exe, README.txt and LICENSE; the texts have Windows line ends only and
 README.txt names the version, the settings key and the command that removes it; the program is a
-32-bit PE whose header and resource directory carry no time stamp, with no symbol table, no debug
-directory and none of the given paths (the source and build folders). Unpacks the zip into
+PE of the zip's kind (-win32.zip: 32-bit, -win64.zip: 64-bit) whose header and resource directory
+carry no time stamp, with no symbol table, no debug directory and none of the given paths (the source
+and build folders). Unpacks the zip into
 <unpack-dir> for the run under Wine. Prints what it checked; exits 1 on the first failure.
 """
 import pathlib
@@ -37,19 +38,20 @@ def check_texts(files, version):
     print("release check: README.txt and LICENSE: CRLF, version, settings key, removal command")
 
 
-def check_program(exe, forbidden):
+def check_program(exe, bits, forbidden):
     pe = struct.unpack_from("<I", exe, 0x3C)[0]
     if exe[pe:pe + 4] != b"PE\0\0":
         fail("Ocellus.exe is not a PE file")
     machine, sections, stamp, symbols, symbol_count, optional_size = struct.unpack_from("<HHIIIH", exe, pe + 4)
     opt = pe + 24
-    if machine != 0x14C or struct.unpack_from("<H", exe, opt)[0] != 0x10B:
-        fail(f"Ocellus.exe is not a 32-bit program (machine {machine:#x})")
+    magic = struct.unpack_from("<H", exe, opt)[0]
+    if (machine, magic) != {32: (0x14C, 0x10B), 64: (0x8664, 0x20B)}[bits]:
+        fail(f"Ocellus.exe is not a {bits}-bit program (machine {machine:#x}, optional header {magic:#x})")
     if stamp != 0:
         fail(f"the PE header has a time stamp ({stamp})")
     if symbols or symbol_count:
         fail("Ocellus.exe is not stripped (it has a symbol table)")
-    directories = opt + 96  # PE32: 16 data directories of (address, size)
+    directories = opt + (96 if bits == 32 else 112)  # 16 data directories of (address, size)
     resource_rva, _ = struct.unpack_from("<II", exe, directories + 2 * 8)
     _, debug_size = struct.unpack_from("<II", exe, directories + 6 * 8)
     if debug_size:
@@ -68,11 +70,12 @@ def check_program(exe, forbidden):
         for encoded in (path.encode(), path.encode("utf-16-le")):
             if encoded in exe:
                 fail(f"Ocellus.exe holds the build path {path}")
-    print("release check: Ocellus.exe: 32-bit, no time stamps, stripped, no build paths")
+    print(f"release check: Ocellus.exe: {bits}-bit, no time stamps, stripped, no build paths")
 
 
 def main():
     zip_path, version, unpack, *forbidden = sys.argv[1:]
+    bits = 64 if zip_path.endswith("-win64.zip") else 32
     with zipfile.ZipFile(zip_path) as z:
         names = z.namelist()
         if names != ["Ocellus.exe", "README.txt", "LICENSE"]:
@@ -81,7 +84,7 @@ def main():
         z.extractall(unpack)
     print(f"release check: {pathlib.Path(zip_path).name}: {', '.join(names)}")
     check_texts(files, version)
-    check_program(files["Ocellus.exe"], [p.rstrip("/") for p in forbidden])
+    check_program(files["Ocellus.exe"], bits, [p.rstrip("/") for p in forbidden])
 
 
 if __name__ == "__main__":

@@ -77,17 +77,24 @@ release() {  # the zip a Windows user downloads: reproducible, complete, and it 
     cmp "$dir/a/$zip" "$dir/copy-b/$zip" &&
     (cd "$dir/a/dist" && sha256sum --quiet -c SHA256SUMS) || return 1
   echo "release check: two builds in different folders: identical program and zip"
-  python3 scripts/release_check.py "$dir/a/$zip" "$version" "$dir/unpacked" "$dir/a" "$dir/copy-b" || return 1
-  # Under Wine, the program from the zip: its version resource and its window.
-  i686-w64-mingw32-g++-posix -std=c++20 -O1 -Wall -Wextra -municode -static -s -o "$dir/release_check.exe" \
-    scripts/release_check.cpp -lversion || return 1
-  if ! wine --version >/dev/null 2>&1; then  # e.g. a kernel started with ia32_emulation off
-    echo "release check: FAILED: Wine's 32-bit loader does not run here: $(wine --version 2>&1 | tail -n 1)"
-    return 1
-  fi
+  local arch
+  for arch in win32 win64; do
+    python3 scripts/release_check.py "$dir/a/dist/Ocellus-$version-$arch.zip" "$version" "$dir/unpacked-$arch" \
+      "$dir/a" "$dir/copy-b" || return 1
+  done
+  # Under Wine, the program from the zip: its version resource and its window. Where this machine runs
+  # no 32-bit code (see winenv.sh), the 64-bit program from the win64 zip, as in the other Wine tiers.
   . scripts/winenv.sh
+  local cxx=i686-w64-mingw32-g++-posix
+  arch=win32
+  if ! winenv_runs_32bit; then
+    echo "(this machine runs no 32-bit code: the 64-bit program from the win64 zip is started)"
+    cxx=x86_64-w64-mingw32-g++-posix arch=win64
+  fi
+  "$cxx" -std=c++20 -O1 -Wall -Wextra -municode -static -s -o "$dir/release_check.exe" scripts/release_check.cpp \
+    -lversion || return 1
   winenv_start "$dir/wine" headless
-  (cd "$dir/unpacked" && wine "$dir/release_check.exe" Ocellus.exe "$version.0" Ocellus </dev/null)
+  (cd "$dir/unpacked-$arch" && wine "$dir/release_check.exe" Ocellus.exe "$version.0" Ocellus </dev/null)
   local rc=$?
   winenv_stop
   return $rc
