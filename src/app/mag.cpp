@@ -2,13 +2,11 @@
 
 #include <array>
 
-#include "app/contbrightsat.h"
 #include "app/mag_rules.h"
 #include "app/registry.h"
 #include "app/settings_rules.h"
 #include "forms/application.h"
 #include "forms/exception.h"
-#include "forms/gdiplus.h"
 #include "mylib/ustandardizefonts.h"
 
 namespace ocellus {
@@ -92,13 +90,6 @@ constexpr std::array<Def, 24> kLayout{{
      &TForm1::Timer2Timer, 0, forms::clBtnFace, 1000},
 }};
 
-
-// The pixel at (x, y) of a 32-bit top-down copy, as a GDI colour.
-std::uint32_t pixelOf(const PixelView& v, int x, int y) {
-    const std::uint8_t* p = v.row0 + v.stride * y + static_cast<std::ptrdiff_t>(x) * v.bytesPerPixel;
-    return static_cast<std::uint32_t>(p[2]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-           (static_cast<std::uint32_t>(p[0]) << 16);
-}
 
 }  // namespace
 
@@ -244,77 +235,6 @@ void TForm1::Timer2Timer(forms::Component*) {
     GrabScreen(p.x, p.y);
     Timer1->setInterval(2);
     GrabBusy = true;
-}
-
-// ----- capture -----
-
-void TForm1::GrabScreen(int x, int y) {
-    if (!ScreenCanvas) return;
-    HWND desktop = ::GetDesktopWindow();
-    forms::WindowDc screen = forms::WindowDc::ofWindow(desktop);
-    const forms::CanvasAttachment attached(*ScreenCanvas, screen.get());
-
-    const int w = Image1->width(), h = Image1->height();
-    const SourceRect src =
-        sourceRectangle(x, y, w, h, ZoomCode, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN));
-
-    // One read of the screen per capture: the source area goes into memory, and the pointer's pixel
-    // and the picture both come from that copy.
-    const bool haveSource = src.width > 0 && src.height > 0;
-    PixelView copy{};
-    if (haveSource) {
-        source_.setSize(src.width, src.height);
-        ::BitBlt(source_.dc(), 0, 0, src.width, src.height, screen.get(), src.left, src.top, SRCCOPY);
-        copy = source_.pixels();
-    }
-    const bool inside = copy.row0 && x >= src.left && x < src.right() && y >= src.top && y < src.bottom();
-    const std::uint32_t colour = inside ? pixelOf(copy, x - src.left, y - src.top) : ScreenCanvas->pixel(x, y);
-
-    const ReadoutText readout = readoutFor(colour, ReadoutFormat);
-    rgblabel->setCaption(readout.text);
-    rgblabel->setHint(readout.hint);
-    colpanel->setColor(colour);
-    xyLabel->setCaption(coordinatesText(x, y));
-
-    forms::Bitmap& picture = Image1->picture();
-    if (haveSource) {
-        bool smoothed = false;
-        if (InterpolateFlag) {
-            picture.setWidth(w);
-            picture.setHeight(h);
-            if (HBITMAP scaled = forms::gdiplus::highQualityScale(copy, w, h)) {
-                picture.takeHandle(scaled);
-                smoothed = true;
-            }
-        }
-        if (smoothed) {
-            if (enhancerb->checked()) enhanceimage();
-            if (invertcb->checked()) invertimage();
-        } else {
-            // The plain stretch only repeats pixels and both adjustments work on each pixel alone, so
-            // adjusting the source first gives the same picture for a fraction of the work (1/9 at x3).
-            // The plain stretch also stands in when smoothing failed.
-            if (enhancerb->checked()) AdjustBitmapColours(copy, 250, 70, 290);
-            if (invertcb->checked()) ::PatBlt(source_.dc(), 0, 0, src.width, src.height, DSTINVERT);
-            ::StretchBlt(picture.dc(), 0, 0, w, h, source_.dc(), 0, 0, src.width, src.height, SRCCOPY);
-        }
-        if (InterpolateFlag) Image1->repaint();
-    }
-
-    // The arrow, or a figure without area: either way the picture is marked changed and repainted.
-    POINT arrow[7];
-    for (int i = 0; i < 7; ++i)
-        arrow[i] = CursorFlag ? POINT{src.markerX + kArrowShape[i].x, src.markerY + kArrowShape[i].y} : POINT{0, 0};
-    picture.canvas().polygon(arrow);
-}
-
-void TForm1::enhanceimage() { AdjustBitmapColours(Image1->picture().pixels(), 250, 70, 290); }
-
-void TForm1::invertimage() {
-    RECT rc{};
-    ::GetClientRect(handle(), &rc);
-    forms::RegionHandle region(::CreateRectRgnIndirect(&rc));
-    if (region) ::InvertRgn(Image1->picture().dc(), region.get());
 }
 
 // ----- zoom and options -----

@@ -3,8 +3,11 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 
+#include "app/mag_rules.h"
+#include "app/mag_source.h"
 #include "forms/controls.h"
 
 namespace ocellus {
@@ -95,8 +98,11 @@ public:
 
 private:
     void zoomButtonClicked(forms::RadioButton* button);
-    // The screen area of the current view, read once per capture.
-    forms::Bitmap source_;
+    void drawPicture(int width, int height, bool enhance, bool invert);
+
+    ScreenSource source_;
+    forms::Bitmap adjusted_;              // the source area with Enhance applied, for the plain stretch
+    std::optional<PictureInputs> shown_;  // what the picture on show was made from
 };
 
 std::span<const forms::ControlDef<TForm1>> form1Layout();

@@ -39,6 +39,19 @@ struct ReadoutText {
 // Formats: 1 RGB, 2 hexadecimal, 3 signed TColor value; anything else reads as 1.
 ReadoutText readoutFor(std::uint32_t colour, int readoutFormat);
 int nextReadoutFormat(int format);  // 1 -> 2 -> 3 -> 1
+
+// What a failed screen read yields for a pixel (the platform's invalid colour).
+inline constexpr std::uint32_t kFailedRead = 0xFFFFFFFFu;
+
+// Everything the picture is made from besides the source pixels. When these and the pixels are as
+// they were for the picture on show, a capture has nothing to draw.
+struct PictureInputs {
+    int width = 0, height = 0, zoomCode = 0;
+    int markerX = 0, markerY = 0;
+    bool interpolate = false, enhance = false, invert = false, cursor = false;
+    std::uint64_t pictureSerial = 0;  // which image the picture bitmap holds
+    bool operator==(const PictureInputs&) const = default;
+};
 std::wstring coordinatesText(int x, int y);  // "640, 480"
 
 struct ZoomStep {

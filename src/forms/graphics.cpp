@@ -3,8 +3,10 @@
 namespace forms {
 
 COLORREF colorToRgb(Color c) {
-    if (c & 0xFF000000u) return ::GetSysColor(static_cast<int>(c & 0xFF));
-    return c;
+    // Anything else with a top byte, such as a failed pixel read (0xFFFFFFFF), shows its colour bytes.
+    if ((c & 0xFF000000u) == 0xFF000000u && (c & 0x00FFFFFFu) <= COLOR_MENUBAR)
+        return ::GetSysColor(static_cast<int>(c & 0xFF));
+    return c & 0x00FFFFFFu;
 }
 
 void Canvas::setHandle(HDC dc) {
@@ -56,7 +58,9 @@ void Bitmap::select(BitmapHandle bitmap, int w, int h) {
         HGDIOBJ previous = ::SelectObject(dc_.get(), wanted);
         if (!originalBitmap_ && previous && previous != HGDI_ERROR) originalBitmap_ = previous;
     }
+    static std::uint64_t images = 0;
     bitmap_ = std::move(bitmap);
+    serial_ = ++images;
     width_ = bitmap_ ? w : 0;
     height_ = bitmap_ ? h : 0;
 }

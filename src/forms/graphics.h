@@ -71,6 +71,8 @@ public:
     void setSize(int w, int h);  // content is not kept; nothing happens when the size is unchanged
 
     HBITMAP handle() const noexcept { return bitmap_.get(); }
+    // New, never reused, each time the bitmap gets another image (a size change or a take-over).
+    std::uint64_t serial() const noexcept { return serial_; }
     // Takes ownership of a bitmap handle; the image held before is released.
     void takeHandle(HBITMAP bitmap);
 
@@ -88,6 +90,7 @@ private:
     HGDIOBJ originalBitmap_ = nullptr;
     BitmapHandle bitmap_;
     int width_ = 0, height_ = 0;
+    std::uint64_t serial_ = 0;
     Canvas canvas_;
 };
 

@@ -1,6 +1,6 @@
 // Long runs of the capture path: every zoom step, both scaling paths, Enhance, Invert and the arrow on and
 // off, several window sizes down to the minimum, with the pointer wandering over a screen of distinct
-// colours. GDI and user objects must come back to exactly the count after warm-up; private memory may
+// colours and resting between walks. GDI and user objects must come back to exactly the count after warm-up; private memory may
 // move a little. OCELLUS_SOAK_CAPTURES sets the number of captures (default 3000; scripts/soak.sh runs
 // 100000).
 #include <gtest/gtest.h>
@@ -85,28 +85,42 @@ protected:
         }
     }
 
-    // Capture i of the schedule. Each block of nine captures runs every zoom step; the blocks go through
-    // the eight combinations of Enhance, Invert and the arrow; every thirteenth capture is smoothed (GDI+
-    // resampling is slow under Wine; 13 is coprime with the other periods, so it meets every combination);
-    // the window size changes every 288 captures.
+    // Capture i of the schedule. Captures come in blocks of 96, moving and still by turns. In a moving
+    // block each run of nine captures goes through every zoom step; the runs go through the eight
+    // combinations of Enhance, Invert and the arrow; every thirteenth capture is smoothed (GDI+ resampling
+    // is slow under Wine; 13 is coprime with the other periods, so it meets every combination); the
+    // window size changes every 288 captures. A still block keeps the pointer and every setting as the
+    // block before left them, so after its first capture there is nothing to draw.
     void capture(long i) {
-        const ocellus::ZoomStep& step = ocellus::kZoomSteps[static_cast<std::size_t>(i % 9)];
-        dynamic_cast<forms::RadioButton*>(form->findControl(step.button))->setChecked(true);
-        if (i % 9 == 0) {
-            const long flags = (i / 9) % 8;
-            form->enhancerb->setChecked((flags & 1) != 0);
-            form->invertcb->setChecked((flags & 2) != 0);
-            form->cursorcheckbox->setChecked((flags & 4) != 0);
+        const bool still = (i / 96) % 2 == 1;
+        if (!still) {
+            const ocellus::ZoomStep& step = ocellus::kZoomSteps[static_cast<std::size_t>(i % 9)];
+            dynamic_cast<forms::RadioButton*>(form->findControl(step.button))->setChecked(true);
+            if (i % 9 == 0) {
+                const long flags = (i / 9) % 8;
+                form->enhancerb->setChecked((flags & 1) != 0);
+                form->invertcb->setChecked((flags & 2) != 0);
+                form->cursorcheckbox->setChecked((flags & 4) != 0);
+            }
+            if (i % 288 == 0) resize(kSizes[(i / 288) % 4]);
+            form->cbinterpolate->setChecked(i % 13 == 0);
         }
-        if (i % 288 == 0) resize(kSizes[(i / 288) % 4]);
-        form->cbinterpolate->setChecked(i % 13 == 0);
+        const long at = still ? i - i % 96 - 1 : i;
         const bool smoothed = ocellus::InterpolateFlag;
         const DWORD t0 = ::GetTickCount();
-        form->GrabScreen(pointerX(i), pointerY(i));
+        form->GrabScreen(pointerX(at), pointerY(at));
         forms::application().processMessages();  // paints picture, readout and swatch
-        (smoothed ? smoothedMs : plainMs) += ::GetTickCount() - t0;
-        ++(smoothed ? smoothedCount : plainCount);
+        const DWORD ms = ::GetTickCount() - t0;
+        if (still) {
+            stillMs += ms;
+            ++stillCount;
+        } else {
+            (smoothed ? smoothedMs : plainMs) += ms;
+            ++(smoothed ? smoothedCount : plainCount);
+        }
     }
+    DWORD stillMs = 0;
+    long stillCount = 0;
     DWORD plainMs = 0, smoothedMs = 0;
     long plainCount = 0, smoothedCount = 0;
 
@@ -175,9 +189,11 @@ TEST_F(SoakTest, ObjectsAndMemoryStayFlatOverManyCaptures) {
                 captures, elapsed / 1000.0, before.gdi, after.gdi, before.user, after.user,
                 before.privateBytes / 1048576.0, after.privateBytes / 1048576.0,
                 (static_cast<double>(after.privateBytes) - static_cast<double>(before.privateBytes)) / 1024.0);
-    std::printf("soak: %ld plain captures %.2f ms each, %ld smoothed %.2f ms each (with their paints)\n", plainCount,
-                plainCount ? static_cast<double>(plainMs) / plainCount : 0.0, smoothedCount,
-                smoothedCount ? static_cast<double>(smoothedMs) / smoothedCount : 0.0);
+    std::printf("soak: %ld plain captures %.2f ms each, %ld smoothed %.2f ms each (with their paints), "
+                "%ld over a still screen %.2f ms each\n",
+                plainCount, plainCount ? static_cast<double>(plainMs) / plainCount : 0.0, smoothedCount,
+                smoothedCount ? static_cast<double>(smoothedMs) / smoothedCount : 0.0, stillCount,
+                stillCount ? static_cast<double>(stillMs) / stillCount : 0.0);
     std::fflush(stdout);
 
     EXPECT_GT(before.gdi, 0) << "no GDI object count on this system";

@@ -1,0 +1,31 @@
+#include "app/mag_source.h"
+
+#include <cstring>
+
+namespace ocellus {
+
+ScreenSource::Read ScreenSource::read(HDC screen, const SourceRect& area) {
+    forms::Bitmap& spare = copies_[1 - current_];
+    spare.setSize(area.width, area.height);
+    if (!spare.handle() || !screen ||
+        !::BitBlt(spare.dc(), 0, 0, area.width, area.height, screen, area.left, area.top, SRCCOPY))
+        return Read::Failed;
+
+    // Rows of a 32-bit section carry no padding, so the whole area is one block of memory.
+    const PixelView fresh = spare.pixels();
+    const PixelView previous = pixels();
+    const bool same = previous.row0 && fresh.row0 && fresh.stride > 0 && previous.width == fresh.width &&
+                      previous.height == fresh.height && previous.stride == fresh.stride &&
+                      std::memcmp(previous.row0, fresh.row0, static_cast<std::size_t>(fresh.stride) * fresh.height) == 0;
+    current_ = 1 - current_;
+    valid_ = true;
+    return same ? Read::Unchanged : Read::Changed;
+}
+
+std::uint32_t pixelOf(const PixelView& v, int x, int y) {
+    const std::uint8_t* p = v.row0 + v.stride * y + static_cast<std::ptrdiff_t>(x) * v.bytesPerPixel;
+    return static_cast<std::uint32_t>(p[2]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+           (static_cast<std::uint32_t>(p[0]) << 16);
+}
+
+}  // namespace ocellus

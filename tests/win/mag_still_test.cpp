@@ -1,0 +1,227 @@
+// A capture over a screen that has not changed draws nothing, yet shows exactly what a full capture
+// would; anything the picture is made from draws it again. A screen read that fails shows the failure
+// value and keeps the picture as it was.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <functional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/mag.h"
+#include "app/mag_rules.h"
+#include "forms/gdiplus.h"
+#include "app_support.h"
+#include "win_support.h"
+
+using testing_support::pump;
+using testing_support::ScreenPattern;
+using testing_support::windowText;
+
+namespace {
+
+constexpr RECT kDetail{700, 300, 1500, 900};
+
+// Neighbouring pixels differ in every channel, so any shift or smear of the picture shows.
+void paintDetail(HDC dc, int w, int h) {
+    testing_support::paintPixels(dc, w, h, [](int x, int y) {
+        return static_cast<std::uint32_t>((((x * 7 + y) & 0xFF) << 16) | (((y * 5 + x * 3) & 0xFF) << 8) |
+                                          ((x * 13 + y * 11) & 0xFF));
+    });
+}
+
+class MagStill : public testing_support::ProgramWindowTest {
+protected:
+    void SetUp() override {
+        ProgramWindowTest::SetUp();
+        ASSERT_TRUE(gdiplus.ok());
+        create();
+        form->setBounds(0, 0, form->width(), form->height());  // away from the patterns
+        // Captures run only when a test asks for one.
+        form->Timer1->setEnabled(false);
+        form->Timer2->setEnabled(false);
+        ::SetCursorPos(1700, 1000);
+        pump(30);
+    }
+    void TearDown() override {
+        ProgramWindowTest::TearDown();
+        EXPECT_TRUE(boxes.empty());
+    }
+
+    // Captures at (x, y) and tells which of the readout, swatch, coordinates and picture it touched:
+    // gave a new text, moved, or left to be repainted (a static control may paint its text at once).
+    std::string capture(int x, int y) {
+        ::RedrawWindow(form->handle(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+        sent().clear();
+        HHOOK hook = ::SetWindowsHookExW(WH_CALLWNDPROC, recordSent, nullptr, ::GetCurrentThreadId());
+        form->GrabScreen(x, y);
+        ::UnhookWindowsHookEx(hook);
+        std::string touched;
+        auto note = [&](forms::Control* c, const char* name) {
+            HWND h = c->handle();
+            if (::GetUpdateRect(h, nullptr, FALSE) || sent().count(h))
+                touched += touched.empty() ? name : std::string(" ") + name;
+        };
+        note(form->rgblabel, "readout");
+        note(form->colpanel, "swatch");
+        note(form->xyLabel, "coordinates");
+        note(form->Image1, "picture");
+        return touched;
+    }
+
+    std::vector<std::uint8_t> picture() const {
+        const ocellus::PixelView v = form->Image1->picture().pixels();
+        std::vector<std::uint8_t> bytes;
+        for (int y = 0; y < v.height; ++y)
+            for (int x = 0; x < v.width; ++x) {
+                const std::uint8_t* p = v.row0 + v.stride * y + static_cast<std::ptrdiff_t>(x) * v.bytesPerPixel;
+                bytes.insert(bytes.end(), p, p + 3);
+            }
+        return bytes;
+    }
+
+    forms::gdiplus::Session gdiplus;
+
+private:
+    static std::set<HWND>& sent() {
+        static std::set<HWND> windows;
+        return windows;
+    }
+    static LRESULT CALLBACK recordSent(int code, WPARAM wp, LPARAM lp) {
+        const auto* m = reinterpret_cast<const CWPSTRUCT*>(lp);
+        if (code == HC_ACTION && (m->message == WM_SETTEXT || m->message == WM_WINDOWPOSCHANGED)) sent().insert(m->hwnd);
+        return ::CallNextHookEx(nullptr, code, wp, lp);
+    }
+};
+
+struct Options {
+    const char* name;
+    bool interpolate, enhance, invert, cursor;
+};
+constexpr Options kOptions[] = {{"plain", false, false, false, false},
+                                {"plain, Enhance, Invert, arrow", false, true, true, true},
+                                {"smoothed", true, false, false, false},
+                                {"smoothed, Enhance, Invert, arrow", true, true, true, true}};
+
+}  // namespace
+
+TEST_F(MagStill, StillScreenDrawsNothingAndKeepsWhatAFullCaptureMakes) {
+    ScreenPattern detail(kDetail, paintDetail);
+    const int px = 1100, py = 600;
+    for (const Options& o : kOptions) {
+        SCOPED_TRACE(o.name);
+        form->cbinterpolate->setChecked(o.interpolate);
+        form->enhancerb->setChecked(o.enhance);
+        form->invertcb->setChecked(o.invert);
+        form->cursorcheckbox->setChecked(o.cursor);
+        EXPECT_NE(capture(px, py).find("picture"), std::string::npos);
+        EXPECT_EQ(capture(px, py), "");
+        const std::vector<std::uint8_t> skipped = picture();
+
+        {  // one pixel of the source area changes: the picture is made again
+            ScreenPattern dot({px + 20, py + 10, px + 21, py + 11}, ScreenPattern::solid(RGB(1, 2, 3)));
+            EXPECT_EQ(capture(px, py), "picture");
+            EXPECT_NE(picture(), skipped);
+        }
+        pump(50);
+        // Back to the first screen: a full capture of it is what the skipped one kept.
+        EXPECT_EQ(capture(px, py), "picture");
+        EXPECT_EQ(picture(), skipped);
+    }
+}
+
+TEST_F(MagStill, EveryInputOfThePictureDrawsItAgain) {
+    ScreenPattern detail(kDetail, paintDetail);
+    const int px = 1100, py = 600;
+    const std::vector<std::pair<const char*, std::function<void()>>> changes = {
+        {"picture size", [&] { form->setClientSize(640, 460); }},
+        {"zoom", [&] { form->rbx6->setChecked(true); }},
+        {"Interpolate", [&] { form->cbinterpolate->setChecked(true); }},
+        {"Enhance", [&] { form->enhancerb->setChecked(true); }},
+        {"Invert", [&] { form->invertcb->setChecked(true); }},
+        {"arrow", [&] { form->cursorcheckbox->setChecked(true); }},
+        {"Interpolate off", [&] { form->cbinterpolate->setChecked(false); }},
+        {"picture size back", [&] { form->setClientSize(600, 430); }},
+    };
+    capture(px, py);
+    for (const auto& [name, change] : changes) {
+        SCOPED_TRACE(name);
+        ASSERT_EQ(capture(px, py), "");
+        change();
+        EXPECT_EQ(capture(px, py), "picture");
+    }
+}
+
+TEST_F(MagStill, PointerMovesAndReadoutFormatTouchOnlyWhatChanged) {
+    // Uniform areas: one in the middle of the screen and one along its left edge.
+    ScreenPattern middle({700, 300, 1500, 900}, ScreenPattern::solid(RGB(40, 90, 160)));
+    ScreenPattern edge({0, 500, 300, 900}, ScreenPattern::solid(RGB(200, 60, 30)));
+    form->cursorcheckbox->setChecked(true);
+
+    capture(1100, 600);
+    EXPECT_EQ(capture(1101, 601), "coordinates");
+    EXPECT_EQ(windowText(form->xyLabel->handle()), L"1101, 601");
+
+    ocellus::ReadoutFormat = 2;
+    EXPECT_EQ(capture(1101, 601), "readout");
+    EXPECT_EQ(windowText(form->rgblabel->handle()), L"$285AA0");
+
+    // At the left edge the source area stays put and only the arrow moves with the pointer.
+    capture(10, 700);
+    const std::vector<std::uint8_t> before = picture();
+    EXPECT_EQ(capture(13, 700), "coordinates picture");
+    EXPECT_NE(picture(), before);
+}
+
+namespace {
+
+// Screen reads fail, as on a locked workstation or a secure desktop; reads of memory still work.
+BOOL WINAPI failScreenReads(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, DWORD rop) {
+    if (src && ::GetObjectType(src) == OBJ_DC) {
+        ::SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    // Not ::BitBlt: this program's own import of it is the one patched.
+    static const auto real = reinterpret_cast<decltype(&::BitBlt)>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"gdi32.dll"), "BitBlt")));
+    return real(dst, x, y, w, h, src, sx, sy, rop);
+}
+
+}  // namespace
+
+TEST_F(MagStill, FailedScreenReadShowsTheFailureValueAndKeepsThePicture) {
+    ScreenPattern detail(kDetail, paintDetail);
+    const int px = 1100, py = 600;
+    form->enhancerb->setChecked(true);
+    form->invertcb->setChecked(true);
+    capture(px, py);
+    const std::vector<std::uint8_t> shown = picture();
+    const std::wstring colour = windowText(form->rgblabel->handle());
+    const int gdiBefore = testing_support::gdiObjectCount();
+    {
+        testing_support::ImportPatch patch(L"gdi32.dll", "BitBlt", reinterpret_cast<std::uintptr_t>(&failScreenReads));
+        ASSERT_TRUE(patch.active());
+        const wchar_t* expected[] = {L"RGB: 255,255,255", L"$FFFFFF", L"-1"};
+        for (int round = 0; round < 6; ++round) {
+            ocellus::ReadoutFormat = 1 + round % 3;
+            const std::string touched = capture(px, py);
+            EXPECT_EQ(touched.find("picture"), std::string::npos) << "round " << round;
+            EXPECT_EQ(windowText(form->rgblabel->handle()), expected[round % 3]);
+            EXPECT_EQ(form->colpanel->color, ocellus::kFailedRead);
+            EXPECT_EQ(picture(), shown) << "round " << round;
+        }
+        pump(30);
+        RECT swatch;
+        ::GetWindowRect(form->colpanel->handle(), &swatch);
+        EXPECT_EQ(testing_support::screenPixel((swatch.left + swatch.right) / 2, (swatch.top + swatch.bottom) / 2),
+                  RGB(255, 255, 255));
+    }
+    // The next read that works carries on: same screen, so the same picture, and the real colour.
+    ocellus::ReadoutFormat = 1;
+    EXPECT_EQ(capture(px, py), "readout swatch");
+    EXPECT_EQ(windowText(form->rgblabel->handle()), colour);
+    EXPECT_EQ(picture(), shown);
+    EXPECT_LE(testing_support::gdiObjectCount(), gdiBefore);
+}
