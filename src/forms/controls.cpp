@@ -460,10 +460,13 @@ void Label::handleNotification(WORD) {
 bool Label::handleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     switch (msg) {
     case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK:
         // A click is a press and a release over the label: pressing and sliding off does nothing.
         pressed_ = true;
         ::SetCapture(hwnd_);
+        break;
+    case WM_LBUTTONDBLCLK:
+        // The second press of a double-click: its first press and release were the click already.
+        if (onDblClick) onDblClick(this);
         break;
     case WM_LBUTTONUP:
         if (pressed_) {

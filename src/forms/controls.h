@@ -208,6 +208,8 @@ public:
     Label(Component* owner, Control* parent);
     bool autoSize = true;
     Alignment alignment = Alignment::Left;
+    // Raised by the second press of a double-click, which raises no click.
+    Notify onDblClick;
     void setCaption(std::wstring_view text) override;
     void adjustSize();
     void handleNotification(WORD code) override;

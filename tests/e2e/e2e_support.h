@@ -491,13 +491,18 @@ inline void moveTo(POINT p) {
         1000);
 }
 
-inline void clickAt(POINT p) {
+// Presses and releases the left button there, clicks times in one go: two make a double-click.
+inline void clickAt(POINT p, int clicks = 1) {
     moveTo(p);
-    INPUT in[2] = {};
-    in[0].type = in[1].type = INPUT_MOUSE;
-    in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    in[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    ::SendInput(2, in, sizeof(INPUT));
+    std::vector<INPUT> in;
+    for (int i = 0; i < clicks; ++i)
+        for (DWORD flag : {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP}) {
+            INPUT button{};
+            button.type = INPUT_MOUSE;
+            button.mi.dwFlags = flag;
+            in.push_back(button);
+        }
+    sendInputs(std::move(in));
 }
 
 // Wheel notches at the pointer: positive turns away from the user (zoom in), negative towards.

@@ -103,6 +103,21 @@ TEST_F(E2eReadout, ClickingTheLabelCyclesHexadecimalSignedAndRgb) {
     }
 }
 
+TEST_F(E2eReadout, DoubleClickingTheLabelStepsTheFormatOnce) {
+    ASSERT_TRUE(start());
+    const POINT spot = showColour(kColour);
+    HWND readout = app.readoutLabel();
+    ASSERT_EQ(waitForTextEqual(readout, L"RGB: 18,52,86"), L"RGB: 18,52,86");
+    bringToFront(app.window());
+    // Near the left edge: the label narrows as its text turns hexadecimal, and both presses must land on it.
+    const RECT r = windowRect(readout);
+    clickAt({r.left + 2, (r.top + r.bottom) / 2}, 2);
+    moveTo(spot);
+    EXPECT_EQ(waitForTextEqual(readout, L"$123456"), L"$123456");
+    pump(200);  // a second step would have shown by now
+    EXPECT_EQ(textOf(readout), L"$123456");
+}
+
 // ----- zoom -----
 
 TEST_F(E2eZoom, StartsAtX3AndEachButtonSelectsItsStep) {

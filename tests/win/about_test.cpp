@@ -14,6 +14,7 @@
 #include "app/mag.h"
 #include "forms/application.h"
 #include "forms/gdiplus.h"
+#include "forms/seams.h"
 #include "win_support.h"
 
 using ocellus::TAboutForm;
@@ -187,4 +188,26 @@ TEST(UrlLabel, HoverUnderlinesAndHighlightsThenRestores) {
     leave();
     EXPECT_FALSE(underlined(l.handle()));
     EXPECT_EQ(fontOf(l.handle()).lfWeight, FW_BOLD);
+}
+
+TEST(UrlLabel, ADoubleClickOpensTheLinkOnceAndRaisesOneDoubleClick) {
+    struct SeamsBack {
+        ~SeamsBack() { forms::restoreDefaultSeams(); }
+    } seamsBack;
+    std::vector<std::wstring> opened;
+    forms::seams().shellExecute = [&](HWND, const wchar_t*, const wchar_t* file, const wchar_t*, const wchar_t*, int) {
+        opened.emplace_back(file);
+        return reinterpret_cast<HINSTANCE>(33);
+    };
+    LinkHost host;
+    TURLLabel& l = host.link(L"Link", L"Home page");
+    l.setURL(L"https://a.example.org/");
+    int doubleClicks = 0;
+    l.onDblClick = [&](forms::Component*) { ++doubleClicks; };
+
+    // What the system sends a window of a double-click class for a double-click.
+    for (UINT msg : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP})
+        ::SendMessageW(l.handle(), msg, msg == WM_LBUTTONUP ? 0 : MK_LBUTTON, MAKELPARAM(3, 3));
+    EXPECT_EQ(opened, std::vector<std::wstring>{L"https://a.example.org/"});
+    EXPECT_EQ(doubleClicks, 1);
 }
