@@ -18,6 +18,7 @@ if(NOT MSVC)
 endif()
 set_source_files_properties(res/ocellus.rc PROPERTIES OBJECT_DEPENDS
   "${CMAKE_SOURCE_DIR}/res/ocellus.manifest;${CMAKE_SOURCE_DIR}/res/ocellus.ico")
+set_source_files_properties(res/tests.rc PROPERTIES OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/res/ocellus.manifest")
 
 if(OCELLUS_TESTS)
   file(GLOB win_tests CONFIGURE_DEPENDS tests/win/*.cpp)
@@ -25,6 +26,7 @@ if(OCELLUS_TESTS)
   target_link_libraries(win_tests PRIVATE ocellus_core GTest::gtest_main)
   target_include_directories(win_tests PRIVATE tests/support)
   gtest_discover_tests(win_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 TEST_PREFIX "win.")
+  add_dependencies(win_tests Ocellus)  # the manifest tests read the program's resources
 
   file(GLOB e2e_tests CONFIGURE_DEPENDS tests/e2e/*.cpp)
   if(e2e_tests)

@@ -7,6 +7,7 @@
 #include "app/mag_rules.h"
 #include "forms/application.h"
 #include "forms/exception.h"
+#include "forms/physicalpixels.h"
 #include "mylib/ustandardizefonts.h"
 
 namespace ocellus {
@@ -79,10 +80,12 @@ void TForm1::copyrgbtexttoclipboard() {
 }
 
 void TForm1::copyunmagimagetoclipboard() {
-    POINT p{};
-    ::GetCursorPos(&p);
-    forms::WindowDc screen = forms::WindowDc::ofWindow(::GetDesktopWindow());
     {
+        // The pointer, the display size and the read all in the physical pixels the desktop DC reads.
+        const forms::PhysicalPixelsScope physical;
+        POINT p{};
+        ::GetCursorPos(&p);
+        forms::WindowDc screen = forms::WindowDc::ofWindow(::GetDesktopWindow());
         const forms::CanvasAttachment attached(*ScreenCanvas, screen.get());
         const SourceRect src = sourceRectangle(p.x, p.y, Image1->width(), Image1->height(), ZoomCode,
                                                ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN));

@@ -1,0 +1,31 @@
+#include "forms/physicalpixels.h"
+
+namespace forms {
+namespace {
+
+using SetThreadContextFn = DPI_AWARENESS_CONTEXT(WINAPI*)(DPI_AWARENESS_CONTEXT);
+
+// Bound at run time, once, so that the program still starts on systems without it.
+SetThreadContextFn setThreadContext() {
+    static const SetThreadContextFn fn = [] {
+        HMODULE user32 = ::GetModuleHandleW(L"user32.dll");
+        return user32 ? reinterpret_cast<SetThreadContextFn>(
+                            reinterpret_cast<void*>(::GetProcAddress(user32, "SetThreadDpiAwarenessContext")))
+                      : nullptr;
+    }();
+    return fn;
+}
+
+}  // namespace
+
+// The first per-monitor awareness, not the second: the two differ only in how windows created under
+// them scale, and none is created here; the first exists wherever per-thread awareness does.
+PhysicalPixelsScope::PhysicalPixelsScope() noexcept {
+    if (const SetThreadContextFn set = setThreadContext()) previous_ = set(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE);
+}
+
+PhysicalPixelsScope::~PhysicalPixelsScope() {
+    if (previous_) setThreadContext()(previous_);
+}
+
+}  // namespace forms

@@ -1,0 +1,206 @@
+// Screen reads in physical pixels: the scoped per-monitor awareness, and the unmagnified copy on a
+// scaled display read by a thread that is not aware, as Windows runs a program without the manifest.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "app/mag.h"
+#include "forms/physicalpixels.h"
+#include "app_support.h"
+#include "win_support.h"
+
+using testing_support::ScreenPattern;
+
+namespace {
+
+template <class F>
+F user32Function(const char* name) {
+    return reinterpret_cast<F>(reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"user32.dll"), name)));
+}
+
+const auto setContext = user32Function<DPI_AWARENESS_CONTEXT(WINAPI*)(DPI_AWARENESS_CONTEXT)>(
+    "SetThreadDpiAwarenessContext");
+const auto getContext = user32Function<DPI_AWARENESS_CONTEXT(WINAPI*)()>("GetThreadDpiAwarenessContext");
+const auto sameContext = user32Function<BOOL(WINAPI*)(DPI_AWARENESS_CONTEXT, DPI_AWARENESS_CONTEXT)>(
+    "AreDpiAwarenessContextsEqual");
+
+bool threadIs(DPI_AWARENESS_CONTEXT c) { return sameContext(getContext(), c) != FALSE; }
+
+// The thread in a given awareness for the test's scope.
+class ThreadContext {
+public:
+    explicit ThreadContext(DPI_AWARENESS_CONTEXT c) : previous_(setContext(c)) {}
+    ~ThreadContext() { setContext(previous_); }
+    ThreadContext(const ThreadContext&) = delete;
+    ThreadContext& operator=(const ThreadContext&) = delete;
+
+private:
+    DPI_AWARENESS_CONTEXT previous_;
+};
+
+class PhysicalPixels : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (setContext && getContext && sameContext) return;
+        { const forms::PhysicalPixelsScope quiet; }
+        GTEST_SKIP() << "user32 has no per-thread awareness: checked only that the scope does nothing quietly";
+    }
+};
+
+TEST_F(PhysicalPixels, InsideTheScopeThePerMonitorAwarenessAfterItTheOneBefore) {
+    for (DPI_AWARENESS_CONTEXT start : {DPI_AWARENESS_CONTEXT_UNAWARE, DPI_AWARENESS_CONTEXT_SYSTEM_AWARE,
+                                        DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE}) {
+        const ThreadContext known(start);
+        {
+            const forms::PhysicalPixelsScope outer;
+            EXPECT_TRUE(threadIs(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE));
+            { const forms::PhysicalPixelsScope inner; }
+            EXPECT_TRUE(threadIs(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE));
+        }
+        EXPECT_TRUE(threadIs(start));
+    }
+}
+
+TEST_F(PhysicalPixels, AnErrorLeavingTheScopeRestoresTheAwarenessBefore) {
+    const ThreadContext known(DPI_AWARENESS_CONTEXT_UNAWARE);
+    EXPECT_THROW(
+        {
+            const forms::PhysicalPixelsScope physical;
+            throw std::runtime_error("read failed");
+        },
+        std::runtime_error);
+    EXPECT_TRUE(threadIs(DPI_AWARENESS_CONTEXT_UNAWARE));
+}
+
+// ----- a scaled display -----
+
+constexpr DWORD kScaledDensity = 144;
+constexpr wchar_t kChildMark[] = L"OCELLUS_SCALED_RUN";
+
+int screenDensity() {
+    HDC dc = ::GetDC(nullptr);
+    const int dpi = ::GetDeviceCaps(dc, LOGPIXELSY);
+    ::ReleaseDC(nullptr, dc);
+    return dpi;
+}
+
+// The display density for processes started while it lives; the setting before comes back after.
+class DensitySetting {
+public:
+    explicit DensitySetting(DWORD dpi) {
+        DWORD size = sizeof old_;
+        hadOld_ = ::RegGetValueW(HKEY_CURRENT_USER, kKey, L"LogPixels", RRF_RT_REG_DWORD, nullptr, &old_, &size) ==
+                  ERROR_SUCCESS;
+        ::RegSetKeyValueW(HKEY_CURRENT_USER, kKey, L"LogPixels", REG_DWORD, &dpi, sizeof dpi);
+    }
+    ~DensitySetting() {
+        if (hadOld_) ::RegSetKeyValueW(HKEY_CURRENT_USER, kKey, L"LogPixels", REG_DWORD, &old_, sizeof old_);
+        else ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kKey, L"LogPixels");
+    }
+    DensitySetting(const DensitySetting&) = delete;
+    DensitySetting& operator=(const DensitySetting&) = delete;
+
+private:
+    static constexpr wchar_t kKey[] = L"Control Panel\\Desktop";
+    DWORD old_ = 0;
+    bool hadOld_ = false;
+};
+
+// Runs the current test again in a child process that sees the display at kScaledDensity.
+void runScaledChild() {
+    const DensitySetting scaled(kScaledDensity);
+    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::wstring exe(MAX_PATH, L'\0');
+    exe.resize(::GetModuleFileNameW(nullptr, exe.data(), MAX_PATH));
+    const std::string filter = std::string(test->test_suite_name()) + "." + test->name();
+    std::wstring cmd = L"\"" + exe + L"\" --gtest_filter=" + std::wstring(filter.begin(), filter.end());
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
+    si.hStdOutput = ::GetStdHandle(STD_OUTPUT_HANDLE);
+    si.hStdError = ::GetStdHandle(STD_ERROR_HANDLE);
+    PROCESS_INFORMATION pi{};
+    ::SetEnvironmentVariableW(kChildMark, L"1");
+    const BOOL started =
+        ::CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
+    ::SetEnvironmentVariableW(kChildMark, nullptr);
+    ASSERT_TRUE(started);
+    ::CloseHandle(pi.hThread);
+    const bool ended = testing_support::pumpUntil(
+        [&] { return ::WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0; }, 60000);
+    DWORD code = 1;
+    if (!ended) ::TerminateProcess(pi.hProcess, 1);
+    ::GetExitCodeProcess(pi.hProcess, &code);
+    ::CloseHandle(pi.hProcess);
+    EXPECT_TRUE(ended);
+    EXPECT_EQ(code, 0u) << "the run at " << kScaledDensity << " pixels per inch failed";
+}
+
+// The clipboard's bitmap as GDI colours, top row first.
+std::vector<COLORREF> clipboardPixels(SIZE& size) {
+    std::vector<COLORREF> out;
+    if (!::OpenClipboard(nullptr)) return out;
+    BITMAP info{};
+    auto bitmap = static_cast<HBITMAP>(::GetClipboardData(CF_BITMAP));
+    if (bitmap && ::GetObjectW(bitmap, sizeof info, &info)) {
+        size = {info.bmWidth, info.bmHeight};
+        std::vector<std::uint32_t> raw(static_cast<std::size_t>(size.cx) * size.cy);
+        BITMAPINFO bi = testing_support::topDown32(size.cx, size.cy);
+        HDC dc = ::GetDC(nullptr);
+        if (::GetDIBits(dc, bitmap, 0, static_cast<UINT>(size.cy), raw.data(), &bi, DIB_RGB_COLORS) == size.cy)
+            for (std::uint32_t v : raw) out.push_back(RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF));
+        ::ReleaseDC(nullptr, dc);
+    }
+    ::CloseClipboard();
+    return out;
+}
+
+// A thread that is not aware sees the pointer and the display divided by the scale (Wine does this
+// too), while the desktop DC reads physical pixels: the copy must read inside the scope.
+class ScaledDisplay : public testing_support::ProgramWindowTest {};
+
+TEST_F(ScaledDisplay, AnUnawareThreadCopiesTheAreaUnderThePhysicalPointer) {
+    if (!setContext) GTEST_SKIP() << "user32 has no per-thread awareness";
+    if (screenDensity() == 96) {
+        if (::GetEnvironmentVariableW(kChildMark, nullptr, 0))
+            GTEST_SKIP() << "the density setting does not reach new processes here";
+        return runScaledChild();
+    }
+
+    create(false);
+    form->Timer1->setEnabled(false);  // captures run only when the test asks for one
+    form->Timer2->setEnabled(false);
+    const SIZE screen{::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+    const POINT spot{screen.cx * 3 / 4, screen.cy * 2 / 3};
+    constexpr COLORREF kColour = RGB(18, 52, 86);
+    const ScreenPattern pattern({spot.x - 200, spot.y - 150, spot.x + 200, spot.y + 150},
+                                ScreenPattern::solid(kColour));
+    ::SetCursorPos(spot.x, spot.y);
+
+    const ThreadContext unaware(DPI_AWARENESS_CONTEXT_UNAWARE);
+    if (::GetSystemMetrics(SM_CXSCREEN) == screen.cx) GTEST_SKIP() << "the system does not scale for this thread";
+    {
+        const forms::PhysicalPixelsScope physical;
+        POINT at{};
+        ::GetCursorPos(&at);
+        EXPECT_EQ(at.x, spot.x);
+        EXPECT_EQ(at.y, spot.y);
+        EXPECT_EQ(::GetSystemMetrics(SM_CXSCREEN), screen.cx);
+    }
+    form->copyunmagimagetoclipboard();
+    SIZE size{};
+    const std::vector<COLORREF> pixels = clipboardPixels(size);
+    EXPECT_EQ(size.cx, 190);  // the 572 x 356 picture at x3
+    EXPECT_EQ(size.cy, 118);
+    ASSERT_FALSE(pixels.empty());
+    EXPECT_EQ(std::count(pixels.begin(), pixels.end(), kColour), static_cast<std::ptrdiff_t>(pixels.size()));
+}
+
+}  // namespace
