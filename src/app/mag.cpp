@@ -7,6 +7,7 @@
 #include "app/settings_rules.h"
 #include "forms/application.h"
 #include "forms/exception.h"
+#include "forms/physicalpixels.h"
 #include "mylib/ustandardizefonts.h"
 
 namespace ocellus {
@@ -230,7 +231,10 @@ void TForm1::Timer1Timer(forms::Component*) { GrabBusy = false; }
 void TForm1::Timer2Timer(forms::Component*) {
     if (forms::application().minimized()) return;
     POINT p{};
-    ::GetCursorPos(&p);
+    {
+        const forms::PhysicalPixelsScope physical;  // as the desktop DC reads the screen
+        ::GetCursorPos(&p);
+    }
     if (GrabBusy) return;
     GrabScreen(p.x, p.y);
     Timer1->setInterval(2);

@@ -6,6 +6,7 @@
 #include "app/mag.h"
 #include "app/mag_rules.h"
 #include "forms/gdiplus.h"
+#include "forms/physicalpixels.h"
 
 namespace ocellus {
 
@@ -17,6 +18,8 @@ void TForm1::GrabScreen(int x, int y) {
     ScreenSource::Read read = ScreenSource::Read::Unchanged;  // nothing to read counts as a still screen
     std::uint32_t colour = kFailedRead;
     {
+        // The display size and the read in the physical pixels the pointer position is in (see Timer2Timer).
+        const forms::PhysicalPixelsScope physical;
         forms::WindowDc screen = forms::WindowDc::ofWindow(::GetDesktopWindow());
         const forms::CanvasAttachment attached(*ScreenCanvas, screen.get());
         src = sourceRectangle(x, y, w, h, ZoomCode, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN));
