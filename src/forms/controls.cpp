@@ -503,18 +503,23 @@ void ButtonControl::handleNotification(WORD code) {
 
 CheckBox::CheckBox(Component* owner, Control* parent) : ButtonControl(owner, parent) { tabStop = true; }
 
-bool CheckBox::checked() const {
-    return hwnd_ && ::SendMessageW(hwnd_, BM_GETCHECK, 0, 0) == BST_CHECKED;
-}
-
 void CheckBox::setChecked(bool value) {
-    if (checked() == value) return;
+    if (checked_ == value || !hwnd_) return;
     ::SendMessageW(hwnd_, BM_SETCHECK, value ? BST_CHECKED : BST_UNCHECKED, 0);
     click();
 }
 
 void CheckBox::handleNotification(WORD code) {
-    if (code == BN_CLICKED) click();
+    if (code != BN_CLICKED) return;
+    checked_ = ::SendMessageW(hwnd_, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    click();
+}
+
+bool CheckBox::handleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+    // Every change of state passes here, whoever makes it: this program, the control itself or another
+    // program; a click is read back above as well.
+    if (msg == BM_SETCHECK) checked_ = wp == BST_CHECKED;
+    return ButtonControl::handleMessage(msg, wp, lp, result);
 }
 
 RadioButton::RadioButton(Component* owner, Control* parent) : ButtonControl(owner, parent) { tabStop = true; }

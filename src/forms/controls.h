@@ -228,10 +228,16 @@ public:
 class CheckBox : public ButtonControl {
 public:
     CheckBox(Component* owner, Control* parent);
-    bool checked() const;
+    // Kept here rather than asked of the control: the capture reads it at every tick, and a message to
+    // a subclassed control costs window-property look-ups.
+    bool checked() const { return checked_; }
     // Changing the state by code raises the click event, as a user click does.
     void setChecked(bool value);
     void handleNotification(WORD code) override;
+    bool handleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+
+private:
+    bool checked_ = false;
 };
 
 class RadioButton : public ButtonControl {

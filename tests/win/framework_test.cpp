@@ -1,4 +1,4 @@
-// The window framework under Wine: the error box and radio buttons.
+// The window framework under Wine: the error box, radio buttons and check boxes.
 #include <gtest/gtest.h>
 
 #include "forms/application.h"
@@ -91,4 +91,28 @@ TEST(FrameworkControls, RadioButtonsAreExclusiveAndCodeChecksRaiseClicks) {
     EXPECT_TRUE(b->checked());
     EXPECT_FALSE(a->checked());
     EXPECT_EQ(form.clicksB, 1);
+}
+
+TEST(FrameworkControls, CheckBoxStateFollowsEveryWayOfChangingIt) {
+    TestForm form(kDef);
+    static constexpr ControlDef<TestForm> defs[] = {
+        {L"C", Kind::CheckBox, L"", 10, 10, 80, 16, L"C", {}, akLeft | akTop, 0, 0, coNone, &TestForm::clickA},
+    };
+    form.make(std::span<const ControlDef<TestForm>>(defs));
+    auto* c = dynamic_cast<CheckBox*>(form.findControl(L"C"));
+    auto matches = [&] { return c->checked() == (::SendMessageW(c->handle(), BM_GETCHECK, 0, 0) == BST_CHECKED); };
+    ::SendMessageW(c->handle(), BM_CLICK, 0, 0);  // a user click
+    EXPECT_TRUE(c->checked());
+    EXPECT_EQ(form.clicksA, 1);
+    ::SendMessageW(c->handle(), BM_SETCHECK, BST_UNCHECKED, 0);  // set from outside, no event
+    EXPECT_FALSE(c->checked());
+    EXPECT_EQ(form.clicksA, 1);
+    c->setChecked(true);
+    EXPECT_TRUE(c->checked() && matches());
+    EXPECT_EQ(form.clicksA, 2);
+    ::SendMessageW(c->handle(), WM_KEYDOWN, VK_SPACE, 0);  // the keyboard's click
+    ::SendMessageW(c->handle(), WM_KEYUP, VK_SPACE, 0xC0000001);
+    EXPECT_TRUE(matches());
+    EXPECT_FALSE(c->checked());
+    EXPECT_EQ(form.clicksA, 3);
 }
