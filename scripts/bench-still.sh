@@ -2,10 +2,11 @@
 # What the magnifier costs while the screen is still: CPU time of the program, the Wine server and the
 # X server together, over OCELLUS_STILL_SECONDS (default 10) after a warm-up, with the pointer resting
 # over a still, detailed picture, and then with the pointer moving. Each figure is put next to a floor
-# measured in the same run: a minimal program with the same 2 ms timer that reads the same source area
+# measured just before it: a minimal program with the same 2 ms timer that reads the same source area
 # from the desktop DC once per tick and does nothing else.
 #   scripts/bench-still.sh [build-folder]     (scripts/bench.sh runs it after the capture benchmark)
-# OCELLUS_STILL_EXE: another Ocellus.exe to measure (an older build, for comparison).
+# OCELLUS_STILL_EXE: another Ocellus.exe to measure (an older build, for comparison);
+# OCELLUS_STILL_ROUNDS: rounds over all rows (default 3).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -19,6 +20,7 @@ fi
 exe=$(realpath "${OCELLUS_STILL_EXE:-$dir/bin/Ocellus.exe}")
 helper="$dir/bin/still_helper.exe"
 seconds=${OCELLUS_STILL_SECONDS:-10}
+rounds=${OCELLUS_STILL_ROUNDS:-3}
 hz=$(getconf CLK_TCK)
 
 state="$dir/wine-still"
@@ -89,18 +91,30 @@ rows=(
   "Enhance+Invert+cursor x3|6|0|1|1|1|190 118"
 )
 echo "program: $exe"
-echo "CPU of program + wineserver + X server, % of one core over ${seconds} s; floor: a bare 2 ms timer reading the same area"
+echo "CPU of program + wineserver + X server, % of one core over ${seconds} s, mean of $rounds rounds;" \
+  "floor: a bare 2 ms timer reading the same area"
+# Each row's floor is measured right before it, and the rows go round OCELLUS_STILL_ROUNDS times
+# (default 3): the cost of a screen read here drifts by a third from one minute to the next, so a
+# figure is the mean over the rounds and the ratio is that of the means.
+declare -A program_sum=() floor_sum=()
+for round in $(seq "$rounds"); do
+  for pointer in still moving; do
+    for row in "${rows[@]}"; do
+      IFS='|' read -r name zoom interp invert arrow enhance area <<<"$row"
+      floor=$(measure "$pointer" wine "$helper" floor $area)
+      program=$(measure "$pointer" magnifier "$zoom" "$interp" "$invert" "$arrow" "$enhance")
+      echo "round $round: $pointer $name: program $program %, floor $floor %" >&2
+      floor_sum[$pointer/$name]=$(awk -v a="${floor_sum[$pointer/$name]:-0}" -v b="$floor" 'BEGIN { print a + b }')
+      program_sum[$pointer/$name]=$(awk -v a="${program_sum[$pointer/$name]:-0}" -v b="$program" 'BEGIN { print a + b }')
+    done
+  done
+done
 for pointer in still moving; do
   printf '%-8s %-26s %8s %8s %7s\n' "$pointer" "row" "program" "floor" "ratio"
-  declare -A floors=()
   for row in "${rows[@]}"; do
-    IFS='|' read -r name zoom interp invert arrow enhance area <<<"$row"
-    if [ -z "${floors[$area]:-}" ]; then
-      floors[$area]=$(measure "$pointer" wine "$helper" floor $area)
-    fi
-    program=$(measure "$pointer" magnifier "$zoom" "$interp" "$invert" "$arrow" "$enhance")
-    ratio=$(awk -v a="$program" -v b="${floors[$area]}" 'BEGIN { printf (b > 0 ? "%.2fx" : "-"), a / b }')
-    printf '%-8s %-26s %7s%% %7s%% %7s\n' "$pointer" "$name" "$program" "${floors[$area]}" "$ratio"
+    name=${row%%|*}
+    awk -v p="${program_sum[$pointer/$name]}" -v f="${floor_sum[$pointer/$name]}" -v n="$rounds" \
+      -v pointer="$pointer" -v name="$name" \
+      'BEGIN { printf "%-8s %-26s %7.1f%% %7.1f%% %6.2fx\n", pointer, name, p / n, f / n, (f > 0 ? p / f : 0) }'
   done
-  unset floors
 done
