@@ -155,7 +155,13 @@ protected:
         form->invertcb->setChecked(false);
         form->cursorcheckbox->setChecked(false);
         form->rbx3->setChecked(true);
+        // The capture keeps two copies of the source area and an adjusted one, each at the size it last
+        // had: bring all three to this view's size, so both samples hold the same buffers.
+        form->enhancerb->setChecked(true);
         form->GrabScreen(960, 540);
+        form->enhancerb->setChecked(false);
+        form->GrabScreen(960, 540);
+        form->GrabScreen(961, 541);
         testing_support::pump(50);
         return sample();
     }
