@@ -91,7 +91,6 @@ constexpr std::array<Def, 24> kLayout{{
      &TForm1::Timer2Timer, 0, forms::clBtnFace, 1000},
 }};
 
-
 }  // namespace
 
 std::span<const forms::ControlDef<TForm1>> form1Layout() { return kLayout; }

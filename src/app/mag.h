@@ -99,6 +99,7 @@ public:
 private:
     void zoomButtonClicked(forms::RadioButton* button);
     void drawPicture(int width, int height, bool enhance, bool invert);
+    void stretchSource(int width, int height, bool enhance, bool invert);
 
     ScreenSource source_;
     forms::Bitmap adjusted_;              // the source area with Enhance applied, for the plain stretch

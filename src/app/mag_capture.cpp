@@ -65,44 +65,45 @@ void TForm1::GrabScreen(int x, int y) {
 }
 
 void TForm1::drawPicture(int w, int h, bool enhance, bool invert) {
-    const PixelView source = source_.pixels();
     forms::Bitmap& picture = Image1->picture();
+    bool smoothed = false;
     if (InterpolateFlag) {
         picture.setWidth(w);
         picture.setHeight(h);
-        if (HBITMAP scaled = forms::gdiplus::highQualityScale(source, w, h)) {
+        if (HBITMAP scaled = forms::gdiplus::highQualityScale(source_.pixels(), w, h)) {
             picture.takeHandle(scaled);
             if (enhance) enhanceimage();
             if (invert) invertimage();
-            Image1->repaint();
-            return;
+            smoothed = true;
         }
-        // The plain stretch stands in when smoothing failed.
     }
-    // The plain stretch only repeats pixels and both adjustments work on each pixel alone, so adjusting
-    // the source first gives the same picture for a fraction of the work (1/9 at x3). The copy read from
-    // the screen stays as read: the next capture compares with it.
+    if (!smoothed) stretchSource(w, h, enhance, invert);  // also when smoothing failed
+    if (InterpolateFlag) Image1->repaint();
+}
+
+// The plain stretch only repeats pixels and both adjustments work on each pixel alone, so adjusting the
+// source first gives the same picture for a fraction of the work (1/9 at x3). The copy read from the
+// screen stays as read, for the next capture to compare with: Enhance works on a spare copy and Invert
+// is the stretch's own raster operation.
+void TForm1::stretchSource(int w, int h, bool enhance, bool invert) {
+    const PixelView source = source_.pixels();
     HDC from = source_.current().dc();
-    bool enhanceAfter = false;
     if (enhance) {
         adjusted_.setSize(source.width, source.height);
         const PixelView work = adjusted_.pixels();
-        if (work.row0 && work.stride == source.stride) {
-            std::memcpy(work.row0, source.row0, static_cast<std::size_t>(source.stride) * source.height);
-            AdjustBitmapColours(work, 250, 70, 290);
-            from = adjusted_.dc();
-        } else {
-            enhanceAfter = true;  // no room for the adjusted copy: adjust the whole picture instead
+        if (!work.row0 || work.stride != source.stride) {
+            // No room for the adjusted copy: adjust the whole picture instead.
+            ::StretchBlt(Image1->picture().dc(), 0, 0, w, h, from, 0, 0, source.width, source.height, SRCCOPY);
+            enhanceimage();
+            if (invert) invertimage();
+            return;
         }
+        std::memcpy(work.row0, source.row0, static_cast<std::size_t>(source.stride) * source.height);
+        AdjustBitmapColours(work, 250, 70, 290);
+        from = adjusted_.dc();
     }
-    const bool invertInStretch = invert && !enhanceAfter;
-    ::StretchBlt(picture.dc(), 0, 0, w, h, from, 0, 0, source.width, source.height,
-                 invertInStretch ? NOTSRCCOPY : SRCCOPY);
-    if (enhanceAfter) {
-        enhanceimage();
-        if (invert) invertimage();
-    }
-    if (InterpolateFlag) Image1->repaint();
+    ::StretchBlt(Image1->picture().dc(), 0, 0, w, h, from, 0, 0, source.width, source.height,
+                 invert ? NOTSRCCOPY : SRCCOPY);
 }
 
 void TForm1::enhanceimage() { AdjustBitmapColours(Image1->picture().pixels(), 250, 70, 290); }

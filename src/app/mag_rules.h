@@ -39,6 +39,7 @@ struct ReadoutText {
 // Formats: 1 RGB, 2 hexadecimal, 3 signed TColor value; anything else reads as 1.
 ReadoutText readoutFor(std::uint32_t colour, int readoutFormat);
 int nextReadoutFormat(int format);  // 1 -> 2 -> 3 -> 1
+std::wstring coordinatesText(int x, int y);  // "640, 480"
 
 // What a failed screen read yields for a pixel (the platform's invalid colour).
 inline constexpr std::uint32_t kFailedRead = 0xFFFFFFFFu;
@@ -52,7 +53,6 @@ struct PictureInputs {
     std::uint64_t pictureSerial = 0;  // which image the picture bitmap holds
     bool operator==(const PictureInputs&) const = default;
 };
-std::wstring coordinatesText(int x, int y);  // "640, 480"
 
 struct ZoomStep {
     std::wstring_view button;

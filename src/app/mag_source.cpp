@@ -5,19 +5,21 @@
 namespace ocellus {
 
 ScreenSource::Read ScreenSource::read(HDC screen, const SourceRect& area) {
-    forms::Bitmap& spare = copies_[1 - current_];
+    const std::size_t next = 1 - current_;
+    forms::Bitmap& spare = copies_[next];
     spare.setSize(area.width, area.height);
     if (!spare.handle() || !screen ||
         !::BitBlt(spare.dc(), 0, 0, area.width, area.height, screen, area.left, area.top, SRCCOPY))
         return Read::Failed;
+    views_[next] = spare.pixels();  // also waits for the read to reach the memory
 
     // Rows of a 32-bit section carry no padding, so the whole area is one block of memory.
-    const PixelView fresh = spare.pixels();
+    const PixelView& fresh = views_[next];
     const PixelView previous = pixels();
     const bool same = previous.row0 && fresh.row0 && fresh.stride > 0 && previous.width == fresh.width &&
                       previous.height == fresh.height && previous.stride == fresh.stride &&
                       std::memcmp(previous.row0, fresh.row0, static_cast<std::size_t>(fresh.stride) * fresh.height) == 0;
-    current_ = 1 - current_;
+    current_ = next;
     valid_ = true;
     return same ? Read::Unchanged : Read::Changed;
 }

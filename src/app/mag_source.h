@@ -22,12 +22,11 @@ public:
     Read read(HDC screen, const SourceRect& area);
     // The last successful read; empty before the first.
     const forms::Bitmap& current() const noexcept { return copies_[current_]; }
-    PixelView pixels() const { return valid_ ? current().pixels() : PixelView{}; }
-    // The next read counts as changed, whatever it finds.
-    void forget() noexcept { valid_ = false; }
+    PixelView pixels() const noexcept { return valid_ ? views_[current_] : PixelView{}; }
 
 private:
     std::array<forms::Bitmap, 2> copies_;
+    std::array<PixelView, 2> views_{};  // each copy's pixels as of its last read
     std::size_t current_ = 0;
     bool valid_ = false;
 };

@@ -15,6 +15,7 @@
 #include "app/mag_rules.h"
 #include "forms/application.h"
 #include "forms/seams.h"
+#include "win_support.h"
 
 namespace testing_support {
 
@@ -59,6 +60,14 @@ protected:
     ocellus::TForm1& create(bool show = true) {
         form = std::make_unique<ocellus::TForm1>(nullptr);
         if (show) form->show();
+        return *form;
+    }
+    // The window shown at the screen's top left, away from the test patterns, with the pointer elsewhere.
+    ocellus::TForm1& createAtTopLeft(POINT pointer) {
+        create();
+        form->setBounds(0, 0, form->width(), form->height());
+        ::SetCursorPos(pointer.x, pointer.y);
+        pump(30);
         return *form;
     }
 

@@ -75,10 +75,7 @@ protected:
     void SetUp() override {
         ProgramWindowTest::SetUp();
         ASSERT_TRUE(gdiplus.ok());
-        create();
-        form->setBounds(0, 0, form->width(), form->height());  // away from the patterns
-        ::SetCursorPos(1500, 200);
-        pump(30);
+        createAtTopLeft({1500, 200});
     }
     void TearDown() override {
         ProgramWindowTest::TearDown();

@@ -37,13 +37,10 @@ protected:
     void SetUp() override {
         ProgramWindowTest::SetUp();
         ASSERT_TRUE(gdiplus.ok());
-        create();
-        form->setBounds(0, 0, form->width(), form->height());  // away from the patterns
+        createAtTopLeft({1700, 1000});
         // Captures run only when a test asks for one.
         form->Timer1->setEnabled(false);
         form->Timer2->setEnabled(false);
-        ::SetCursorPos(1700, 1000);
-        pump(30);
     }
     void TearDown() override {
         ProgramWindowTest::TearDown();
