@@ -134,11 +134,7 @@ void printTable() {
 
 // ----- surroundings -----
 
-struct KernelHandleTraits {
-    using handle_type = HANDLE;
-    static void close(HANDLE h) noexcept { ::CloseHandle(h); }
-};
-using KernelHandle = forms::UniqueHandle<KernelHandleTraits>;
+using KernelHandle = forms::UniqueHandle<HANDLE, ::CloseHandle>;
 
 // A full-screen picture behind everything, so captures read varied colours rather than a flat desktop.
 class Backdrop {
@@ -479,7 +475,7 @@ int main() {
     ocellus::ReadoutFormat = 1;
     ocellus::OnTopFlag = ocellus::InterpolateFlag = ocellus::CursorFlag = false;
     ocellus::GrabBusy = false;
-    auto form = std::make_unique<TForm1>(nullptr);
+    auto form = forms::makeForm<TForm1>(nullptr);
     app.mainForm = form.get();
     // The stored settings were applied on creation; they are put back before the form saves them again.
     const RECT storedBounds = form->boundsRect();

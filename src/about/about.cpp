@@ -5,7 +5,6 @@
 
 #include <array>
 #include <cstddef>
-#include <span>
 #include <string>
 
 #include "forms/application.h"
@@ -17,10 +16,9 @@ TAboutForm* AboutForm = nullptr;
 
 namespace {
 
-using forms::akLeft;
-using forms::akTop;
-using forms::Kind;
-using Def = forms::ControlDef<TAboutForm>;
+using forms::handler;
+using forms::member;
+using Row = forms::ControlRow;
 
 // "a" + " " + "b" at compile time, zero-terminated.
 template <std::size_t A, std::size_t B>
@@ -65,66 +63,50 @@ constexpr forms::FormDef kAbout{
     .minimizeBox = false,
     .maximizeBox = false,
     .position = forms::Position::ScreenCenter,
+    .onActivate = handler<&TAboutForm::FormActivate>,
 };
 
-constexpr forms::FontDef kParent{};
 constexpr forms::FontDef kHeading{L"MS Sans Serif", -15, forms::fsBold, forms::clGreen};
 constexpr forms::FontDef kTitle{L"Arial", -23, 0, forms::clBlue};
 constexpr forms::FontDef kText{L"Tahoma", -13, 0, forms::clWindowText};
 constexpr forms::FontDef kLink{L"Tahoma", -13, 0, 12482872};
-constexpr forms::ControlOptions kCentred = forms::coFixedSize | forms::coAlignCenter;
 
-// Created in this order, with the link labels between the texts and the buttons.
-constexpr std::array<Def, 8> kTexts{{
-    {L"Bevel1", Kind::Bevel, L"", -12, 229, 336, 20, L"", kParent},
-    {L"Label10", Kind::Label, L"", 117, 102, 105, 16, L"Software page:", kHeading},
-    {L"Label11", Kind::Label, L"", 148, 179, 44, 16, L"Email:", kHeading},
-    {L"Label5", Kind::Label, L"", 58, 10, 216, 26, L"- OCELLUS -", kTitle},
-    {L"Label6", Kind::Label, L"", 91, 52, 151, 16, textOf(kAuthorLine), kText},
-    {L"Label7", Kind::Label, L"", 40, 67, 257, 16, textOf(kNotice), kText, akLeft | akTop, -1, 0, kCentred},
-    {L"Label1", Kind::Label, L"", 109, 142, 122, 16, L"Philosophy page:", kHeading},
-    {L"versionlabel", Kind::Label, L"", 112, 36, 113, 16, L"v1.2", kText, akLeft | akTop, -1, 0, kCentred},
-}};
-
-constexpr std::array<Def, 2> kButtons{{
-    {L"OKButton", Kind::Button, L"", 205, 242, 92, 31, L"OK", kText, akLeft | akTop, 0, 0,
-     forms::coDefault | forms::coCancel, &TAboutForm::OKButtonClick, 1},
-    {L"Button1", Kind::Button, L"", 48, 240, 92, 31, L"&Help", kText, akLeft | akTop, 1, 0, forms::coNone,
-     &TAboutForm::Button1Click},
-}};
-
-// The link labels, placed like the controls above; fixed size, text centred.
-struct LinkDef {
-    std::wstring_view name;
-    int left, top, width, height;
-    std::wstring_view caption, url, email, subject;
-    int tabOrder;
-};
-
-constexpr std::array<LinkDef, 3> kLinks{{
-    {L"URLLabel1", 67, 118, 200, 17, kSoftwarePage, kSoftwarePage, L"", L"", 2},
-    {L"URLLabel2", 67, 158, 200, 16, kHomePage, kHomePage, L"", L"", 3},
-    {L"URLLabel3", 67, 193, 200, 17, kEmail, L"", kEmail, kEmailSubject, 4},
-}};
-
-TURLLabel& addLink(forms::Form& form, const LinkDef& d) {
-    auto& l = form.add<TURLLabel>(&form);
-    l.name.assign(d.name);
-    l.setBounds(d.left, d.top, d.width, d.height);
-    l.autoSize = false;
-    l.alignment = forms::Alignment::Center;
-    l.font().assign(kLink);
-    l.tabOrder = d.tabOrder;
-    l.setColorChange(true);
-    l.setHighlightFontColor(forms::clRed);
-    l.setCaption(d.caption);
-    l.setURL(d.url);
-    l.setEmailAddress(d.email);
-    l.setEmailSubject(d.subject);
-    l.createHandle();
-    return l;
+// Fixed size, text centred.
+constexpr Row centred(Row row) {
+    row.autoSize = false;
+    row.alignment = forms::TextAlign::Center;
+    return row;
 }
 
+// Made in this order: the texts, the links, the buttons.
+constexpr std::array<Row, 13> kLayout{{
+    {.name = L"Bevel1", .make = member<&TAboutForm::Bevel1>, .bounds = {-12, 229, 336, 20}},
+    {.name = L"Label10", .make = member<&TAboutForm::Label10>, .bounds = {117, 102, 105, 16},
+     .caption = L"Software page:", .font = kHeading},
+    {.name = L"Label11", .make = member<&TAboutForm::Label11>, .bounds = {148, 179, 44, 16}, .caption = L"Email:",
+     .font = kHeading},
+    {.name = L"Label5", .make = member<&TAboutForm::Label5>, .bounds = {58, 10, 216, 26}, .caption = L"- OCELLUS -",
+     .font = kTitle},
+    {.name = L"Label6", .make = member<&TAboutForm::Label6>, .bounds = {91, 52, 151, 16},
+     .caption = textOf(kAuthorLine), .font = kText},
+    centred({.name = L"Label7", .make = member<&TAboutForm::Label7>, .bounds = {40, 67, 257, 16},
+             .caption = textOf(kNotice), .font = kText}),
+    {.name = L"Label1", .make = member<&TAboutForm::Label1>, .bounds = {109, 142, 122, 16},
+     .caption = L"Philosophy page:", .font = kHeading},
+    centred({.name = L"versionlabel", .make = member<&TAboutForm::versionlabel>, .bounds = {112, 36, 113, 16},
+             .caption = L"v1.2", .font = kText}),
+    centred({.name = L"URLLabel1", .make = member<&TAboutForm::URLLabel1>, .bounds = {67, 118, 200, 17},
+             .caption = kSoftwarePage, .font = kLink, .tabOrder = 2}),
+    centred({.name = L"URLLabel2", .make = member<&TAboutForm::URLLabel2>, .bounds = {67, 158, 200, 16},
+             .caption = kHomePage, .font = kLink, .tabOrder = 3}),
+    centred({.name = L"URLLabel3", .make = member<&TAboutForm::URLLabel3>, .bounds = {67, 193, 200, 17},
+             .caption = kEmail, .font = kLink, .tabOrder = 4}),
+    {.name = L"OKButton", .make = member<&TAboutForm::OKButton>, .bounds = {205, 242, 92, 31}, .caption = L"OK",
+     .font = kText, .tabOrder = 0, .onClick = handler<&TAboutForm::OKButtonClick>, .isDefault = true,
+     .isCancel = true, .modalResult = 1},
+    {.name = L"Button1", .make = member<&TAboutForm::Button1>, .bounds = {48, 240, 92, 31}, .caption = L"&Help",
+     .font = kText, .tabOrder = 1, .onClick = handler<&TAboutForm::Button1Click>},
+}};
 
 DWORD windowsMajorVersion() {
     // RtlGetVersion reports the true version whatever the manifest declares.
@@ -152,27 +134,15 @@ bool commonControlsSixInUse() {
 
 }  // namespace
 
-TAboutForm::TAboutForm(forms::Component* owner) : forms::Form(owner, kAbout) {
-    build(std::span<const Def>(kTexts));
-    URLLabel1 = &addLink(*this, kLinks[0]);
-    URLLabel2 = &addLink(*this, kLinks[1]);
-    URLLabel3 = &addLink(*this, kLinks[2]);
-    build(std::span<const Def>(kButtons));
-    OKButton = find<forms::Button>(L"OKButton");
-    Bevel1 = find<forms::Bevel>(L"Bevel1");
-    Label10 = find<forms::Label>(L"Label10");
-    Label11 = find<forms::Label>(L"Label11");
-    Label5 = find<forms::Label>(L"Label5");
-    Label6 = find<forms::Label>(L"Label6");
-    Label7 = find<forms::Label>(L"Label7");
-    Label1 = find<forms::Label>(L"Label1");
-    Button1 = find<forms::Button>(L"Button1");
-    versionlabel = find<forms::Label>(L"versionlabel");
-    onActivate = [this](forms::Component* s) { FormActivate(s); };
+TAboutForm::TAboutForm(forms::Component* owner) : forms::Form(owner) {
+    create(kAbout, kLayout);
+    URLLabel1->setURL(kSoftwarePage);
+    URLLabel2->setURL(kHomePage);
+    URLLabel3->setEmailAddress(kEmail);
+    URLLabel3->setEmailSubject(kEmailSubject);
 }
 
 TAboutForm::~TAboutForm() {
-    destroyHandle();
     if (AboutForm == this) AboutForm = nullptr;
 }
 

@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "about/myurllbl.h"
-#include "forms/controls.h"
+#include "forms/form.h"
 
 namespace ocellus {
 
@@ -13,7 +13,7 @@ public:
     explicit TAboutForm(forms::Component* owner);
     ~TAboutForm() override;
 
-    forms::Button* OKButton = nullptr;
+    forms::PushButton* OKButton = nullptr;
     forms::Bevel* Bevel1 = nullptr;
     forms::Label* Label10 = nullptr;
     forms::Label* Label11 = nullptr;
@@ -21,7 +21,7 @@ public:
     forms::Label* Label6 = nullptr;
     forms::Label* Label7 = nullptr;
     forms::Label* Label1 = nullptr;
-    forms::Button* Button1 = nullptr;
+    forms::PushButton* Button1 = nullptr;
     forms::Label* versionlabel = nullptr;
     TURLLabel* URLLabel1 = nullptr;
     TURLLabel* URLLabel2 = nullptr;

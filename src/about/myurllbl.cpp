@@ -26,14 +26,10 @@ TURLLabel::TURLLabel(forms::Component* owner, forms::Control* parent) : forms::L
     if (parent_) color = parent_->color;
 }
 
-void TURLLabel::createHandle() {
-    if (hwnd_) return;
-    const DWORD align = alignment == forms::Alignment::Right    ? SS_RIGHT
-                        : alignment == forms::Alignment::Center ? SS_CENTER
-                                                                : SS_LEFT;
-    // Addresses may hold '&' (query strings), which must not turn into access keys.
-    createWindow(WC_STATICW, SS_NOTIFY | SS_NOPREFIX | align);
-    adjustSize();
+forms::WindowClass TURLLabel::windowClass() const {
+    forms::WindowClass wc = forms::Label::windowClass();
+    wc.style |= SS_NOPREFIX;  // addresses may hold '&' (query strings), which must not turn into access keys
+    return wc;
 }
 
 void TURLLabel::setURL(std::wstring_view url) {
@@ -50,7 +46,6 @@ void TURLLabel::setUnderline(bool on) {
 }
 
 void TURLLabel::mouseEnter() {
-    forms::Label::mouseEnter();
     if (hovering_) return;
     hovering_ = true;
     font_.style = static_cast<forms::FontStyle>(font_.style | forms::fsUnderline);
@@ -62,7 +57,6 @@ void TURLLabel::mouseEnter() {
 }
 
 void TURLLabel::mouseLeave() {
-    forms::Label::mouseLeave();
     // A leave that no enter preceded would otherwise paint the link in the unset original colour.
     if (!hovering_) return;
     hovering_ = false;

@@ -12,9 +12,6 @@ class TURLLabel : public forms::Label {
 public:
     TURLLabel(forms::Component* owner, forms::Control* parent);
 
-    // Builds the label's window once its properties are set.
-    void createHandle();
-
     const std::wstring& URL() const noexcept { return Furl; }
     // An unset caption (empty or still the name) takes the address.
     void setURL(std::wstring_view url);
@@ -33,6 +30,7 @@ public:
     bool handleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
 protected:
+    forms::WindowClass windowClass() const override;
     void mouseEnter() override;
     void mouseLeave() override;
 

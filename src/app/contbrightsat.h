@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "forms/pixelview.h"
+#include "base/pixelview.h"
 
 namespace ocellus {
 

@@ -6,7 +6,7 @@
 #include "app/registry.h"
 #include "app/settings_rules.h"
 #include "forms/application.h"
-#include "forms/exception.h"
+#include "base/exception.h"
 #include "forms/physicalpixels.h"
 #include "mylib/ustandardizefonts.h"
 
@@ -26,13 +26,11 @@ using forms::akBottom;
 using forms::akLeft;
 using forms::akRight;
 using forms::akTop;
-using forms::ControlDef;
-using forms::FontDef;
-using forms::Kind;
-using Def = ControlDef<TForm1>;
+using forms::handler;
+using forms::member;
+using Row = forms::ControlRow;
 
-constexpr FontDef kParent{};
-constexpr FontDef kButton1Font{L"MS Sans Serif", -10, forms::fsBold, forms::clWindowText};
+constexpr forms::FontDef kButton1Font{L"MS Sans Serif", -10, forms::fsBold, forms::clWindowText};
 
 constexpr forms::FormDef kForm1{
     .className = L"TForm1",
@@ -46,106 +44,75 @@ constexpr forms::FormDef kForm1{
     .maximizeBox = false,
     .position = forms::Position::DefaultPosOnly,
     .keyPreview = true,
+    .onCreate = handler<&TForm1::FormCreate>,
+    .onShow = handler<&TForm1::FormShow>,
+    .onResize = handler<&TForm1::FormResize>,
+    .onDestroy = handler<&TForm1::FormDestroy>,
+    .onKeyDown = handler<&TForm1::FormKeyDown>,
+    .onKeyPress = handler<&TForm1::FormKeyPress>,
+    .onMouseWheelDown = handler<&TForm1::FormMouseWheelDown>,
+    .onMouseWheelUp = handler<&TForm1::FormMouseWheelUp>,
+    .onMouseMove = handler<&TForm1::FormMouseMove>,
 };
 
-// Radio button row: name, caption, left, width, tag, tab order, handler.
-constexpr Def zoomButton(std::wstring_view name, std::wstring_view caption, int left, int width, int tag,
-                         int tabOrder, forms::Handler<TForm1> handler) {
-    return Def{name, Kind::RadioButton, L"Panel2", left, 15, width, 14, caption, kParent, akLeft | akTop,
-               tabOrder, tag, forms::coNone, handler};
+constexpr Row zoomButton(std::wstring_view name, forms::Maker make, std::wstring_view caption, int left, int width,
+                         int tabOrder, int tag, forms::Handler onClick) {
+    return {.name = name, .make = make, .parent = L"Panel2", .bounds = {left, 15, width, 14}, .caption = caption,
+            .tabOrder = tabOrder, .tag = tag, .onClick = onClick};
 }
 
-constexpr std::array<Def, 24> kLayout{{
-    {L"Panel1", Kind::Panel, L"", 6, 7, 426, 260, L"", kParent, akLeft | akTop, 0},
-    {L"Image1", Kind::Image, L"Panel1", 6, 7, 414, 247, L"", kParent},
-    {L"Panel2", Kind::Panel, L"", 0, 381, 600, 49, L"", kParent, akLeft | akTop, 1, 0, forms::coAlignBottom},
-    {L"rgblabel", Kind::Label, L"Panel2", 91, 34, 36, 12, L"rgblabel", kParent, akLeft | akTop, -1, 0,
-     forms::coNone, &TForm1::rgblabelClick},
-    {L"xyLabel", Kind::Label, L"Panel2", 342, 34, 65, 13, L"xyLabel", kParent, akRight | akBottom, -1, 0,
-     forms::coFixedSize | forms::coAlignRight},
-    {L"cbinterpolate", Kind::CheckBox, L"Panel2", 11, 17, 68, 14, L"&Interpolate", kParent, akLeft | akTop, 1, 0,
-     forms::coNone, &TForm1::cbinterpolateClick},
-    {L"RadioGroup1", Kind::GroupBox, L"Panel2", 91, 2, 344, 33, L"Zoom ", kParent, akLeft | akTop, 2},
-    zoomButton(L"rbx2", L"x2", 176, 39, 3, 5, &TForm1::rbx2Click),
-    zoomButton(L"rbx3", L"x3", 210, 38, 4, 6, &TForm1::rbx3Click),
-    zoomButton(L"rbx4", L"x4", 243, 33, 5, 7, &TForm1::rbx4Click),
-    zoomButton(L"rbx6", L"x6", 277, 33, 6, 8, &TForm1::rbx6Click),
-    zoomButton(L"rbx9", L"x9", 311, 34, 7, 9, &TForm1::rbx9Click),
-    zoomButton(L"rbx12", L"x12", 345, 40, 8, 10, &TForm1::rbx12Click),
-    {L"cbontop", Kind::CheckBox, L"Panel2", 11, 3, 78, 14, L"&Stay on top", kParent, akLeft | akTop, 0, 0,
-     forms::coNone, &TForm1::cbontopClick},
-    {L"Button1", Kind::Button, L"Panel2", 420, 33, 14, 17, L"?", kButton1Font, akLeft | akTop, 16, 0, forms::coNone,
-     &TForm1::Button1Click},
-    zoomButton(L"rbx1_5", L"x1.5", 132, 39, 2, 4, &TForm1::rbx1_5Click),
-    zoomButton(L"rbx15", L"x15", 384, 38, 9, 11, &TForm1::rbx15Click),
-    zoomButton(L"rbx1", L"x1", 98, 33, 1, 3, &TForm1::rbx1Click),
-    {L"cursorcheckbox", Kind::CheckBox, L"Panel2", 11, 31, 78, 13, L"Show cursor", kParent, akLeft | akTop, 12, 0,
-     forms::coNone, &TForm1::cursorcheckboxClick},
-    {L"colpanel", Kind::Panel, L"Panel2", 189, 35, 26, 13, L"colpanel", kParent, akLeft | akTop, 14, 0,
-     forms::coNone, nullptr, 0, forms::clBackground},
-    {L"invertcb", Kind::CheckBox, L"Panel2", 236, 34, 70, 15, L"Invert cols", kParent, akLeft | akTop, 13},
-    {L"enhancerb", Kind::CheckBox, L"Panel2", 309, 34, 65, 15, L"Enhance", kParent, akLeft | akTop, 15},
-    {L"Timer1", Kind::Timer, L"", 0, 0, 0, 0, L"", kParent, akLeft | akTop, -1, 0, forms::coNone,
-     &TForm1::Timer1Timer, 0, forms::clBtnFace, 1000},
-    {L"Timer2", Kind::Timer, L"", 0, 0, 0, 0, L"", kParent, akLeft | akTop, -1, 0, forms::coNone,
-     &TForm1::Timer2Timer, 0, forms::clBtnFace, 1000},
+constexpr std::array<Row, 22> kLayout{{
+    {.name = L"Panel1", .make = member<&TForm1::Panel1>, .bounds = {6, 7, 426, 260}, .tabOrder = 0},
+    {.name = L"Image1", .make = member<&TForm1::Image1>, .parent = L"Panel1", .bounds = {6, 7, 414, 247},
+     .onMouseUp = handler<&TForm1::Image1MouseUp>},
+    {.name = L"Panel2", .make = member<&TForm1::Panel2>, .bounds = {0, 381, 600, 49}, .dock = forms::Dock::Bottom,
+     .tabOrder = 1},
+    {.name = L"rgblabel", .make = member<&TForm1::rgblabel>, .parent = L"Panel2", .bounds = {91, 34, 36, 12},
+     .caption = L"rgblabel", .onClick = handler<&TForm1::rgblabelClick>},
+    {.name = L"xyLabel", .make = member<&TForm1::xyLabel>, .parent = L"Panel2", .bounds = {342, 34, 65, 13},
+     .caption = L"xyLabel", .anchors = akRight | akBottom, .autoSize = false, .alignment = forms::TextAlign::Right},
+    {.name = L"cbinterpolate", .make = member<&TForm1::cbinterpolate>, .parent = L"Panel2",
+     .bounds = {11, 17, 68, 14}, .caption = L"&Interpolate", .tabOrder = 1,
+     .onClick = handler<&TForm1::cbinterpolateClick>},
+    {.name = L"RadioGroup1", .make = member<&TForm1::RadioGroup1>, .parent = L"Panel2", .bounds = {91, 2, 344, 33},
+     .caption = L"Zoom ", .tabOrder = 2},
+    zoomButton(L"rbx2", member<&TForm1::rbx2>, L"x2", 176, 39, 5, 3, handler<&TForm1::rbx2Click>),
+    zoomButton(L"rbx3", member<&TForm1::rbx3>, L"x3", 210, 38, 6, 4, handler<&TForm1::rbx3Click>),
+    zoomButton(L"rbx4", member<&TForm1::rbx4>, L"x4", 243, 33, 7, 5, handler<&TForm1::rbx4Click>),
+    zoomButton(L"rbx6", member<&TForm1::rbx6>, L"x6", 277, 33, 8, 6, handler<&TForm1::rbx6Click>),
+    zoomButton(L"rbx9", member<&TForm1::rbx9>, L"x9", 311, 34, 9, 7, handler<&TForm1::rbx9Click>),
+    zoomButton(L"rbx12", member<&TForm1::rbx12>, L"x12", 345, 40, 10, 8, handler<&TForm1::rbx12Click>),
+    {.name = L"cbontop", .make = member<&TForm1::cbontop>, .parent = L"Panel2", .bounds = {11, 3, 78, 14},
+     .caption = L"&Stay on top", .tabOrder = 0, .onClick = handler<&TForm1::cbontopClick>},
+    {.name = L"Button1", .make = member<&TForm1::Button1>, .parent = L"Panel2", .bounds = {420, 33, 14, 17},
+     .caption = L"?", .font = kButton1Font, .tabOrder = 16, .onClick = handler<&TForm1::Button1Click>},
+    zoomButton(L"rbx1_5", member<&TForm1::rbx1_5>, L"x1.5", 132, 39, 4, 2, handler<&TForm1::rbx1_5Click>),
+    zoomButton(L"rbx15", member<&TForm1::rbx15>, L"x15", 384, 38, 11, 9, handler<&TForm1::rbx15Click>),
+    zoomButton(L"rbx1", member<&TForm1::rbx1>, L"x1", 98, 33, 3, 1, handler<&TForm1::rbx1Click>),
+    {.name = L"cursorcheckbox", .make = member<&TForm1::cursorcheckbox>, .parent = L"Panel2",
+     .bounds = {11, 31, 78, 13}, .caption = L"Show cursor", .tabOrder = 12,
+     .onClick = handler<&TForm1::cursorcheckboxClick>},
+    {.name = L"colpanel", .make = member<&TForm1::colpanel>, .parent = L"Panel2", .bounds = {189, 35, 26, 13},
+     .caption = L"colpanel", .tabOrder = 14, .color = forms::clBackground},
+    {.name = L"invertcb", .make = member<&TForm1::invertcb>, .parent = L"Panel2", .bounds = {236, 34, 70, 15},
+     .caption = L"Invert cols", .tabOrder = 13},
+    {.name = L"enhancerb", .make = member<&TForm1::enhancerb>, .parent = L"Panel2", .bounds = {309, 34, 65, 15},
+     .caption = L"Enhance", .tabOrder = 15},
+}};
+
+constexpr std::array<forms::TimerRow, 2> kTimers{{
+    {.name = L"Timer1", .make = member<&TForm1::Timer1>, .interval = 1000, .onTimer = handler<&TForm1::Timer1Timer>},
+    {.name = L"Timer2", .make = member<&TForm1::Timer2>, .interval = 1000, .onTimer = handler<&TForm1::Timer2Timer>},
 }};
 
 }  // namespace
 
-std::span<const forms::ControlDef<TForm1>> form1Layout() { return kLayout; }
-const forms::FormDef& form1Definition() { return kForm1; }
-
-TForm1::TForm1(forms::Component* owner) : forms::Form(owner, kForm1) {
-    Form1 = this;
-    build(form1Layout());
-    Panel1 = find<forms::Panel>(L"Panel1");
-    Image1 = find<forms::Image>(L"Image1");
-    Panel2 = find<forms::Panel>(L"Panel2");
-    rgblabel = find<forms::Label>(L"rgblabel");
-    xyLabel = find<forms::Label>(L"xyLabel");
-    cbinterpolate = find<forms::CheckBox>(L"cbinterpolate");
-    RadioGroup1 = find<forms::GroupBox>(L"RadioGroup1");
-    rbx2 = find<forms::RadioButton>(L"rbx2");
-    rbx3 = find<forms::RadioButton>(L"rbx3");
-    rbx4 = find<forms::RadioButton>(L"rbx4");
-    rbx6 = find<forms::RadioButton>(L"rbx6");
-    rbx9 = find<forms::RadioButton>(L"rbx9");
-    rbx12 = find<forms::RadioButton>(L"rbx12");
-    cbontop = find<forms::CheckBox>(L"cbontop");
-    Button1 = find<forms::Button>(L"Button1");
-    rbx1_5 = find<forms::RadioButton>(L"rbx1_5");
-    rbx15 = find<forms::RadioButton>(L"rbx15");
-    rbx1 = find<forms::RadioButton>(L"rbx1");
-    cursorcheckbox = find<forms::CheckBox>(L"cursorcheckbox");
-    colpanel = find<forms::Panel>(L"colpanel");
-    invertcb = find<forms::CheckBox>(L"invertcb");
-    enhancerb = find<forms::CheckBox>(L"enhancerb");
-    Timer1 = find<forms::Timer>(L"Timer1");
-    Timer2 = find<forms::Timer>(L"Timer2");
-
-    Image1->onMouseUp = [this](forms::Component* s, int b, forms::ShiftState sh, int x, int y) {
-        Image1MouseUp(s, b, sh, x, y);
-    };
-    onShow = [this](forms::Component* s) { FormShow(s); };
-    onResize = [this](forms::Component* s) { FormResize(s); };
-    onDestroy = [this](forms::Component* s) { FormDestroy(s); };
-    onKeyDown = [this](forms::Component* s, WORD& k, forms::ShiftState sh) { FormKeyDown(s, k, sh); };
-    onKeyPress = [this](forms::Component* s, wchar_t& k) { FormKeyPress(s, k); };
-    onMouseWheelDown = [this](forms::Component* s, forms::ShiftState sh, POINT p, bool& h) {
-        FormMouseWheelDown(s, sh, p, h);
-    };
-    onMouseWheelUp = [this](forms::Component* s, forms::ShiftState sh, POINT p, bool& h) {
-        FormMouseWheelUp(s, sh, p, h);
-    };
-    onMouseMove = [this](forms::Component* s, forms::ShiftState sh, int x, int y) { FormMouseMove(s, sh, x, y); };
-
-    FormResize(this);  // the first sizing happened before the controls existed
-    FormCreate(this);
+TForm1::TForm1(forms::Component* owner) : forms::Form(owner) {
+    Form1 = this;  // before anything runs, so code running meanwhile can refer to it
+    create(kForm1, kLayout, kTimers);
 }
 
 TForm1::~TForm1() {
-    destroyHandle();
     if (Form1 == this) Form1 = nullptr;
 }
 
@@ -193,7 +160,6 @@ void TForm1::FormShow(forms::Component*) {
 }
 
 void TForm1::FormResize(forms::Component*) {
-    if (!Panel1 || !Image1 || !Panel2 || !Button1 || !xyLabel) return;
     Panel1->setWidth(clientWidth() - 13);
     Panel1->setHeight(Panel2->top() - Panel1->top() - 4);
     Image1->setWidth(Panel1->width() - 15);
@@ -321,7 +287,7 @@ void TForm1::readregistry() {
         number(L"Width", [&](int v) { setWidth(v); });
         number(L"Height", [&](int v) { setHeight(v); });
         number(L"Magnification", [&](int v) { ZoomCode = v; });
-    } catch (const forms::EConvertError&) {
+    } catch (const EConvertError&) {
         // A value that is not a number ends the group quietly; what was applied stays.
     }
 }

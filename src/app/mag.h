@@ -4,11 +4,11 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
-#include <span>
 
 #include "app/mag_rules.h"
 #include "app/mag_source.h"
-#include "forms/controls.h"
+#include "forms/form.h"
+#include "forms/timer.h"
 
 namespace ocellus {
 
@@ -39,7 +39,7 @@ public:
     forms::RadioButton *rbx2 = nullptr, *rbx3 = nullptr, *rbx4 = nullptr, *rbx6 = nullptr, *rbx9 = nullptr,
                        *rbx12 = nullptr;
     forms::CheckBox* cbontop = nullptr;
-    forms::Button* Button1 = nullptr;
+    forms::PushButton* Button1 = nullptr;
     forms::RadioButton *rbx1_5 = nullptr, *rbx15 = nullptr, *rbx1 = nullptr;
     forms::CheckBox* cursorcheckbox = nullptr;
     forms::Panel* colpanel = nullptr;
@@ -106,8 +106,6 @@ private:
     std::optional<PictureInputs> shown_;  // what the picture on show was made from
 };
 
-std::span<const forms::ControlDef<TForm1>> form1Layout();
-const forms::FormDef& form1Definition();
 
 // The arrow drawn at the pointer's place in the picture, as offsets from its tip.
 inline constexpr POINT kArrowShape[7] = {{0, 0}, {0, 45}, {11, 32}, {25, 57}, {35, 51}, {21, 26}, {37, 24}};

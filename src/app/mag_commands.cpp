@@ -6,7 +6,7 @@
 #include "app/mag.h"
 #include "app/mag_rules.h"
 #include "forms/application.h"
-#include "forms/exception.h"
+#include "base/exception.h"
 #include "forms/physicalpixels.h"
 #include "mylib/ustandardizefonts.h"
 
@@ -25,8 +25,8 @@ class ClipboardTransaction {
 public:
     ClipboardTransaction() : session_(forms::application().handle()) {
         if (!session_.isOpen())
-            throw forms::EClipboardException(
-                forms::formatMessage(L"Cannot open clipboard: %s", systemErrorLine(::GetLastError())));
+            throw EClipboardException(
+                formatMessage(L"Cannot open clipboard: %s", systemErrorLine(::GetLastError())));
     }
 
 private:
@@ -67,15 +67,15 @@ void TForm1::copyrgbtexttoclipboard() {
     ClipboardTransaction transaction;
     const std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);
     forms::GlobalMemory block(::GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, bytes));
-    if (!block) throw forms::EOutOfResources(L"Out of system resources");
+    if (!block) throw EOutOfResources(L"Out of system resources");
     if (void* p = ::GlobalLock(block.get())) {
         std::memcpy(p, text.c_str(), bytes);
         ::GlobalUnlock(block.get());
     } else {
-        throw forms::EOutOfResources(L"Out of system resources");
+        throw EOutOfResources(L"Out of system resources");
     }
     ::EmptyClipboard();
-    if (!::SetClipboardData(CF_UNICODETEXT, block.get())) throw forms::EOutOfResources(L"Out of system resources");
+    if (!::SetClipboardData(CF_UNICODETEXT, block.get())) throw EOutOfResources(L"Out of system resources");
     block.release();  // the clipboard owns it now
 }
 
@@ -104,11 +104,7 @@ void TForm1::copyunmagimagetoclipboard() {
 // ----- keys and About -----
 
 void TForm1::Button1Click(forms::Component*) {
-    std::unique_ptr<TAboutForm> dialog;
-    struct Clear {
-        ~Clear() { AboutForm = nullptr; }
-    } clear;
-    dialog = std::make_unique<TAboutForm>(this);
+    auto dialog = forms::makeForm<TAboutForm>(this);
     AboutForm = dialog.get();
     dialog->scaled = false;
     dialog->autoScroll = false;

@@ -14,9 +14,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     auto& app = forms::application();
     app.title = L"Ocellus";
     {
-        std::unique_ptr<ocellus::TForm1> form;
+        forms::FormPtr<ocellus::TForm1> form;
         try {
-            form = std::make_unique<ocellus::TForm1>(nullptr);
+            form = forms::makeForm<ocellus::TForm1>(nullptr);
         } catch (...) {
             app.handleCurrentException();
             return 1;

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "app/settings_rules.h"
-#include "forms/exception.h"
+#include "base/exception.h"
 
 namespace ocellus {
 
@@ -37,7 +37,7 @@ void RegistryAccess::writeString(std::wstring_view name, std::wstring_view text)
     auto data = settings::registryDataForText(text);
     if (!key_ || ::RegSetValueExW(key_.get(), n.c_str(), 0, REG_SZ, data.data(), static_cast<DWORD>(data.size())) !=
                      ERROR_SUCCESS)
-        throw forms::ERegistryException(forms::formatMessage(L"Failed to set data for '%s'", name));
+        throw ERegistryException(formatMessage(L"Failed to set data for '%s'", name));
 }
 
 }  // namespace ocellus

@@ -15,7 +15,6 @@ public:
     explicit RegistryAccess(HKEY root = HKEY_CURRENT_USER) : root_(root) {}
     // Opens an existing key (never creates it) or, with create, opens or creates it with its parents.
     bool openKey(std::wstring_view path, bool create);
-    void closeKey() { key_.reset(); }
     // The text of a value; empty when it is missing or empty. Raises for a value that is not text.
     std::wstring readString(std::wstring_view name);
     // Writes a REG_SZ value; raises "Failed to set data for '%s'" when that fails.

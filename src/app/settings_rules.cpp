@@ -1,6 +1,6 @@
 #include "app/settings_rules.h"
 
-#include "forms/exception.h"
+#include "base/exception.h"
 
 namespace ocellus::settings {
 
@@ -8,7 +8,7 @@ std::wstring textFromRegistryData(std::uint32_t type, const std::uint8_t* data, 
                                   std::wstring_view valueName) {
     if (size == 0 || data == nullptr) return {};
     if (type != kRegSz && type != kRegExpandSz)
-        throw forms::ERegistryException(forms::formatMessage(L"Invalid data type for '%s'", valueName));
+        throw ERegistryException(formatMessage(L"Invalid data type for '%s'", valueName));
 
     // Registry buffers carry no alignment guarantee, so code units are assembled byte-wise.
     const std::size_t units = size / 2;
@@ -29,7 +29,7 @@ std::optional<bool> flagFromText(std::wstring_view text) {
 namespace {
 
 [[noreturn]] void notAnInteger(std::wstring_view text) {
-    throw forms::EConvertError(forms::formatMessage(L"'%s' is not a valid integer value", text));
+    throw EConvertError(formatMessage(L"'%s' is not a valid integer value", text));
 }
 
 int digitValue(wchar_t c, bool hex) {

@@ -1,7 +1,8 @@
 #include "forms/application.h"
 
-#include "forms/controls.h"
-#include "forms/exception.h"
+#include "base/exception.h"
+#include "forms/form.h"
+#include "forms/timer.h"
 #include "forms/seams.h"
 
 namespace forms {
@@ -50,6 +51,11 @@ HWND Application::handle() const { return const_cast<Application*>(this)->utilit
 
 bool Application::minimized() const { return mainForm && mainForm->handle() && ::IsIconic(mainForm->handle()); }
 
+void Application::setMainForm(Form* form) {
+    mainForm = form;
+    if (form) terminated_ = false;
+}
+
 void Application::terminate() {
     if (terminated_) return;
     terminated_ = true;
@@ -58,35 +64,8 @@ void Application::terminate() {
 
 void Application::dispatch(MSG& msg) {
     if (isKeyMessage(msg.message)) {
-        HWND root = ::GetAncestor(msg.hwnd, GA_ROOT);
-        if (auto* form = dynamic_cast<Form*>(Control::fromHandle(root))) {
-            if (form->keyPreview) {
-                if ((msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) && form->onKeyDown) {
-                    WORD key = static_cast<WORD>(msg.wParam);
-                    bool failed = false;
-                    try {
-                        form->onKeyDown(form, key, currentShiftState());
-                    } catch (...) {
-                        handleCurrentException();
-                        failed = true;
-                    }
-                    if (key == 0 || failed) return;
-                    msg.wParam = key;
-                    // Dialog navigation eats these key-downs untranslated; translate them here so the
-                    // character preview still sees Esc and Enter.
-                    if (key == VK_ESCAPE || key == VK_RETURN) ::TranslateMessage(&msg);
-                } else if (msg.message == WM_CHAR && form->onKeyPress) {
-                    wchar_t ch = static_cast<wchar_t>(msg.wParam);
-                    try {
-                        form->onKeyPress(form, ch);
-                    } catch (...) {
-                        handleCurrentException();
-                        return;
-                    }
-                    if (ch == 0) return;
-                    msg.wParam = ch;
-                }
-            }
+        if (auto* form = dynamic_cast<Form*>(Control::fromHandle(::GetAncestor(msg.hwnd, GA_ROOT)))) {
+            if (form->previewKey(msg)) return;
             if (form->handle() && ::IsDialogMessageW(form->handle(), &msg)) return;
         }
     }
@@ -118,10 +97,10 @@ void Application::processMessages() {
 
 void Application::showException(const std::exception& e) {
     std::wstring text;
-    if (auto* fe = dynamic_cast<const Exception*>(&e)) text = fe->message();
+    if (auto* fe = dynamic_cast<const ocellus::Exception*>(&e)) text = fe->message();
     else text = widen(e.what());
     HWND owner = ::GetActiveWindow();
-    seams().messageBox(owner, errorBoxText(text).c_str(), title.c_str(), MB_OK | MB_ICONERROR);
+    seams().messageBox(owner, ocellus::errorBoxText(text).c_str(), title.c_str(), MB_OK | MB_ICONERROR);
 }
 
 void Application::handleCurrentException() {
@@ -130,7 +109,7 @@ void Application::handleCurrentException() {
     } catch (const std::exception& e) {
         showException(e);
     } catch (...) {
-        showException(Exception(L"Unknown error"));
+        showException(ocellus::Exception(L"Unknown error"));
     }
 }
 

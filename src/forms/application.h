@@ -13,7 +13,10 @@ class Form;
 class Application {
 public:
     std::wstring title = L"";
+    // The first form created; closing it ends the run.
     Form* mainForm = nullptr;
+    // A new main form starts a new run: an earlier terminate request no longer holds.
+    void setMainForm(Form* form);
 
     // Runs the message loop until terminate() or the main form closes; shows the main form first.
     void run();
@@ -32,8 +35,6 @@ public:
     HWND handle() const;  // the window that owns the clipboard and the shell's dialogs
     // A hidden window that receives timer ticks.
     HWND utilityWindow();
-
-    void resetForTests() { terminated_ = false; mainForm = nullptr; }
 
 private:
     bool terminated_ = false;

@@ -3,20 +3,14 @@
 #include <objidl.h>  // GDI+ headers need the COM property types
 #include <gdiplus.h>
 
-#include <memory>
+#include "forms/handles.h"
 
 namespace forms::gdiplus {
 namespace flat = Gdiplus::DllExports;
 namespace {
 
-struct BitmapDeleter {
-    void operator()(Gdiplus::GpBitmap* b) const noexcept { flat::GdipDisposeImage(b); }
-};
-struct GraphicsDeleter {
-    void operator()(Gdiplus::GpGraphics* g) const noexcept { flat::GdipDeleteGraphics(g); }
-};
-using GpBitmapPtr = std::unique_ptr<Gdiplus::GpBitmap, BitmapDeleter>;
-using GpGraphicsPtr = std::unique_ptr<Gdiplus::GpGraphics, GraphicsDeleter>;
+using GpBitmapPtr = UniqueHandle<Gdiplus::GpBitmap*, flat::GdipDisposeImage>;
+using GpGraphicsPtr = UniqueHandle<Gdiplus::GpGraphics*, flat::GdipDeleteGraphics>;
 
 }  // namespace
 

@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "forms/pixelview.h"
+#include "base/pixelview.h"
 
 namespace forms::gdiplus {
 

@@ -1,5 +1,7 @@
 #include "forms/graphics.h"
 
+#include <map>
+
 namespace forms {
 
 COLORREF colorToRgb(Color c) {
@@ -7,6 +9,13 @@ COLORREF colorToRgb(Color c) {
     if ((c & 0xFF000000u) == 0xFF000000u && (c & 0x00FFFFFFu) <= COLOR_MENUBAR)
         return ::GetSysColor(static_cast<int>(c & 0xFF));
     return c & 0x00FFFFFFu;
+}
+
+HBRUSH solidBrush(Color c) {
+    static std::map<Color, BrushHandle> brushes;
+    auto& b = brushes[c];
+    if (!b) b.reset(::CreateSolidBrush(colorToRgb(c)));
+    return b.get();
 }
 
 void Canvas::setHandle(HDC dc) {

@@ -7,7 +7,7 @@
 #include <functional>
 #include <span>
 
-#include "forms/pixelview.h"
+#include "base/pixelview.h"
 #include "forms/handles.h"
 
 namespace forms {
@@ -20,6 +20,8 @@ inline constexpr Color clBtnFace = 0xFF000000u | COLOR_BTNFACE;
 inline constexpr Color clBlack = 0x000000, clRed = 0x0000FF, clGreen = 0x008000, clBlue = 0xFF0000,
                        clWhite = 0xFFFFFF;
 COLORREF colorToRgb(Color c);
+// A solid brush of that colour, made once and kept for the run (for the few colours controls paint in).
+HBRUSH solidBrush(Color c);
 
 class Canvas {
 public:

@@ -7,68 +7,41 @@
 
 namespace forms {
 
-// A move-only owner of a handle, released with Traits::close.
-template <class Traits>
+// A move-only owner of a handle of type H, released with Close (DeleteObject, RegCloseKey...).
+template <class H, auto Close>
 class UniqueHandle {
 public:
-    using handle_type = typename Traits::handle_type;
     UniqueHandle() noexcept = default;
-    explicit UniqueHandle(handle_type h) noexcept : h_(h) {}
-    UniqueHandle(UniqueHandle&& o) noexcept : h_(std::exchange(o.h_, handle_type{})) {}
+    explicit UniqueHandle(H h) noexcept : h_(h) {}
+    UniqueHandle(UniqueHandle&& o) noexcept : h_(std::exchange(o.h_, H{})) {}
     UniqueHandle& operator=(UniqueHandle&& o) noexcept {
-        if (this != &o) reset(std::exchange(o.h_, handle_type{}));
+        if (this != &o) reset(std::exchange(o.h_, H{}));
         return *this;
     }
     UniqueHandle(const UniqueHandle&) = delete;
     UniqueHandle& operator=(const UniqueHandle&) = delete;
     ~UniqueHandle() { reset(); }
 
-    handle_type get() const noexcept { return h_; }
-    explicit operator bool() const noexcept { return h_ != handle_type{}; }
-    handle_type release() noexcept { return std::exchange(h_, handle_type{}); }
-    void reset(handle_type h = handle_type{}) noexcept {
-        if (h_ != handle_type{}) Traits::close(h_);
+    H get() const noexcept { return h_; }
+    explicit operator bool() const noexcept { return h_ != H{}; }
+    H release() noexcept { return std::exchange(h_, H{}); }
+    void reset(H h = H{}) noexcept {
+        if (h_ != H{}) Close(h_);
         h_ = h;
     }
 
 private:
-    handle_type h_{};
+    H h_{};
 };
 
-template <class H>
-struct GdiObjectTraits {
-    using handle_type = H;
-    static void close(H h) noexcept { ::DeleteObject(h); }
-};
-using BitmapHandle = UniqueHandle<GdiObjectTraits<HBITMAP>>;
-using RegionHandle = UniqueHandle<GdiObjectTraits<HRGN>>;
-using FontHandle = UniqueHandle<GdiObjectTraits<HFONT>>;
-using BrushHandle = UniqueHandle<GdiObjectTraits<HBRUSH>>;
-using PaletteHandle = UniqueHandle<GdiObjectTraits<HPALETTE>>;
-
-struct MemoryDcTraits {
-    using handle_type = HDC;
-    static void close(HDC h) noexcept { ::DeleteDC(h); }
-};
-using MemoryDc = UniqueHandle<MemoryDcTraits>;
-
-struct RegKeyTraits {
-    using handle_type = HKEY;
-    static void close(HKEY h) noexcept { ::RegCloseKey(h); }
-};
-using RegKey = UniqueHandle<RegKeyTraits>;
-
-struct GlobalTraits {
-    using handle_type = HGLOBAL;
-    static void close(HGLOBAL h) noexcept { ::GlobalFree(h); }
-};
-using GlobalMemory = UniqueHandle<GlobalTraits>;
-
-struct WindowTraits {
-    using handle_type = HWND;
-    static void close(HWND h) noexcept { ::DestroyWindow(h); }
-};
-using WindowHandle = UniqueHandle<WindowTraits>;
+using BitmapHandle = UniqueHandle<HBITMAP, ::DeleteObject>;
+using RegionHandle = UniqueHandle<HRGN, ::DeleteObject>;
+using FontHandle = UniqueHandle<HFONT, ::DeleteObject>;
+using BrushHandle = UniqueHandle<HBRUSH, ::DeleteObject>;
+using MemoryDc = UniqueHandle<HDC, ::DeleteDC>;
+using RegKey = UniqueHandle<HKEY, ::RegCloseKey>;
+using GlobalMemory = UniqueHandle<HGLOBAL, ::GlobalFree>;
+using WindowHandle = UniqueHandle<HWND, ::DestroyWindow>;
 
 // A device context obtained with GetDC/GetWindowDC, released to the window it came from.
 class WindowDc {
@@ -76,7 +49,6 @@ public:
     WindowDc() noexcept = default;
     WindowDc(HWND wnd, HDC dc) noexcept : wnd_(wnd), dc_(dc) {}
     static WindowDc ofWindow(HWND wnd) noexcept { return {wnd, ::GetWindowDC(wnd)}; }
-    static WindowDc ofClient(HWND wnd) noexcept { return {wnd, ::GetDC(wnd)}; }
     WindowDc(WindowDc&& o) noexcept : wnd_(o.wnd_), dc_(std::exchange(o.dc_, nullptr)) {}
     WindowDc& operator=(WindowDc&& o) noexcept {
         if (this != &o) { reset(); wnd_ = o.wnd_; dc_ = std::exchange(o.dc_, nullptr); }

@@ -1,12 +1,13 @@
 #include "mylib/ustandardizefonts.h"
 
 #include <cstring>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "forms/application.h"
-#include "forms/exception.h"
+#include "base/exception.h"
 #include "forms/seams.h"
 #include "mylib/ustandardizefonts_rules.h"
 
@@ -48,14 +49,6 @@ RECT monitorRect(HMONITOR monitor) {
     return search.second;
 }
 
-bool isCentred(forms::Position p) {
-    using forms::Position;
-    return p == Position::ScreenCenter || p == Position::DesktopCenter || p == Position::MainFormCenter ||
-           p == Position::OwnerFormCenter;
-}
-
-}  // namespace
-
 int FormPixelsPerInch(forms::Form*) { return forms::seams().screenPixelsPerInch(); }
 
 void FreezeAnchors(forms::Control& container, TAnchorsArray& anchors, std::size_t& counter) {
@@ -78,26 +71,32 @@ void RestoreAnchors(forms::Control& container, const TAnchorsArray& anchors, std
     for (forms::Control* child : children) RestoreAnchors(*child, anchors, counter);
 }
 
+// Holds every control's anchors at top-left for a scope and puts them back on every path.
+class AnchorFreeze {
+public:
+    explicit AnchorFreeze(forms::Control& root) : root_(root) {
+        std::size_t counter = 0;
+        FreezeAnchors(root_, anchors_, counter);
+    }
+    ~AnchorFreeze() {
+        std::size_t counter = 0;
+        RestoreAnchors(root_, anchors_, counter);
+    }
+    AnchorFreeze(const AnchorFreeze&) = delete;
+    AnchorFreeze& operator=(const AnchorFreeze&) = delete;
+
+private:
+    forms::Control& root_;
+    TAnchorsArray anchors_;
+};
+
 void ScaleFormToRatio(forms::Form& form, int m, int d, bool scaleWithAnchors) {
     if (m == 0 && d == 0) return;
     const RECT before = form.boundsRect();
-    TAnchorsArray anchors;
-    if (!scaleWithAnchors) {
-        std::size_t counter = 0;
-        FreezeAnchors(form, anchors, counter);
-    }
-    try {
+    {
+        std::optional<AnchorFreeze> frozen;
+        if (!scaleWithAnchors) frozen.emplace(form);
         form.scaleBy(m, d);
-    } catch (...) {
-        if (!scaleWithAnchors) {
-            std::size_t counter = 0;
-            RestoreAnchors(form, anchors, counter);
-        }
-        throw;
-    }
-    if (!scaleWithAnchors) {
-        std::size_t counter = 0;
-        RestoreAnchors(form, anchors, counter);
     }
     const RECT after = form.boundsRect();
     IntRect area{};
@@ -114,13 +113,15 @@ void ScaleFormToRatio(forms::Form& form, int m, int d, bool scaleWithAnchors) {
         }
         areaPtr = &area;
     }
-    const FormPlacement p = placeScaledForm(toIntRect(before), toIntRect(after), isCentred(form.position), areaPtr);
+    const FormPlacement p = placeScaledForm(toIntRect(before), toIntRect(after), form.position == forms::Position::ScreenCenter, areaPtr);
     form.setBounds(p.x, p.y, p.width, p.height);
 }
 
+}  // namespace
+
 double StandardizeFormFont(forms::Form* form, bool scaleWithAnchors) {
     if (!form)
-        throw forms::EAssertionFailed(L"Assertion failure (" + sourceName() + L", line " +
+        throw EAssertionFailed(L"Assertion failure (" + sourceName() + L", line " +
                                       std::to_wstring(__LINE__) + L")");
     if (form->scaled) debugOut(scaledWarning(form->name));
     if (form->autoScroll && form->windowState() == forms::WindowState::Normal) {

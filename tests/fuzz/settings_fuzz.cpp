@@ -5,7 +5,7 @@
 #include <cstdlib>
 
 #include "app/settings_rules.h"
-#include "forms/exception.h"
+#include "base/exception.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) return 0;
@@ -18,9 +18,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             if (const auto v = ocellus::settings::integerFromText(text)) {
                 if (ocellus::settings::integerFromText(ocellus::settings::integerText(*v)) != v) std::abort();
             }
-        } catch (const forms::EConvertError&) {
+        } catch (const ocellus::EConvertError&) {
         }
-    } catch (const forms::ERegistryException&) {
+    } catch (const ocellus::ERegistryException&) {
     }
     return 0;
 }

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "forms/exception.h"
+#include "base/exception.h"
 
 namespace {
 
@@ -73,7 +73,7 @@ TEST(SettingsRules, IntegerRejectedTexts) {
     };
     for (const auto& text : cases) {
         SCOPED_TRACE(testing::Message() << "text index " << (&text - cases));
-        EXPECT_THROW(integerFromText(text), forms::EConvertError);
+        EXPECT_THROW(integerFromText(text), ocellus::EConvertError);
     }
 }
 
@@ -81,7 +81,7 @@ TEST(SettingsRules, IntegerErrorMessageQuotesTheText) {
     try {
         integerFromText(L"400px");
         FAIL() << "no exception";
-    } catch (const forms::EConvertError& e) {
+    } catch (const ocellus::EConvertError& e) {
         EXPECT_EQ(e.message(), L"'400px' is not a valid integer value");
     }
 }
@@ -119,7 +119,7 @@ TEST(SettingsRules, DecodeWrongTypeMessage) {
         try {
             textFromRegistryData(type, bytes.data(), bytes.size(), L"OnTop");
             ADD_FAILURE() << "type " << type << " accepted";
-        } catch (const forms::ERegistryException& e) {
+        } catch (const ocellus::ERegistryException& e) {
             EXPECT_EQ(e.message(), L"Invalid data type for 'OnTop'");
         }
     }
@@ -146,7 +146,7 @@ TEST(SettingsRules, RandomTextsOnlyRaiseConvertError) {
             if (v) {
                 EXPECT_EQ(integerFromText(integerText(*v)), v);
             }
-        } catch (const forms::EConvertError&) {
+        } catch (const ocellus::EConvertError&) {
         }
     }
 }

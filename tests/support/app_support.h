@@ -32,7 +32,6 @@ inline void resetProgramState(std::function<void(const wchar_t* text)> onBox) {
     ocellus::ReadoutFormat = 1;
     ocellus::OnTopFlag = ocellus::InterpolateFlag = ocellus::CursorFlag = false;
     ocellus::GrabBusy = false;
-    forms::application().resetForTests();
     forms::seams().screenPixelsPerInch = [] { return 96; };
     forms::seams().outputDebugString = [](const wchar_t*) {};
     forms::seams().messageBox = [onBox = std::move(onBox)](HWND, const wchar_t* text, const wchar_t*, UINT) {
@@ -58,7 +57,7 @@ protected:
         restoreProgramState();
     }
     ocellus::TForm1& create(bool show = true) {
-        form = std::make_unique<ocellus::TForm1>(nullptr);
+        form = forms::makeForm<ocellus::TForm1>(nullptr);
         if (show) form->show();
         return *form;
     }
@@ -71,7 +70,7 @@ protected:
         return *form;
     }
 
-    std::unique_ptr<ocellus::TForm1> form;
+    forms::FormPtr<ocellus::TForm1> form;
     std::vector<std::wstring> boxes;
 };
 

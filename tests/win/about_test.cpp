@@ -81,16 +81,15 @@ constexpr forms::FormDef kHostDef{L"TLinkHost", L"LinkHost", L"Links", 320, 120,
 
 class LinkHost : public forms::Form {
 public:
-    LinkHost() : forms::Form(nullptr, kHostDef) {}
-    ~LinkHost() override { destroyHandle(); }
+    LinkHost() : forms::Form(nullptr) { create(kHostDef); }
     TURLLabel& link(std::wstring_view name, std::wstring_view caption) {
-        auto& l = add<TURLLabel>(this);
-        l.name.assign(name);
-        l.setCaption(caption);
-        l.setBounds(10, 10 + 24 * static_cast<int>(children().size() - 1), 200, 17);
-        l.autoSize = false;
-        l.createHandle();
-        return l;
+        const forms::ControlRow row{.name = name,
+                                    .make = forms::kind<TURLLabel>,
+                                    .bounds = {10, 10 + 24 * static_cast<int>(children().size()), 200, 17},
+                                    .caption = caption,
+                                    .autoSize = false};
+        build(std::span(&row, 1));
+        return *find<TURLLabel>(name);
     }
 };
 
@@ -114,7 +113,7 @@ TEST(AboutOpening, EveryOpeningIsANewDialogAndTwentyLeaveNoObjects) {
     StepsCleanup cleanup;
     forms::gdiplus::Session gdiplus;
     forms::application().title = L"Ocellus";
-    auto main = std::make_unique<ocellus::TForm1>(nullptr);
+    auto main = forms::makeForm<ocellus::TForm1>(nullptr);
     main->show();
     pump(50);
     std::vector<HWND> dialogs;

@@ -9,7 +9,7 @@
 #include "app/mag.h"
 #include "app_support.h"
 #include "forms/application.h"
-#include "forms/exception.h"
+#include "base/exception.h"
 #include "forms/handles.h"
 #include "win_support.h"
 
@@ -103,7 +103,7 @@ TEST_F(ClipboardTest, RefusedDataIsFreedAndOnlyTheTextFailureIsReported) {
 
     // Text: reported, and the block is freed.
     refusedClipboardData = nullptr;
-    EXPECT_THROW(form->copyrgbtexttoclipboard(), forms::EOutOfResources);
+    EXPECT_THROW(form->copyrgbtexttoclipboard(), ocellus::EOutOfResources);
     ASSERT_NE(refusedClipboardData, nullptr);
     EXPECT_EQ(::GlobalFlags(refusedClipboardData), static_cast<UINT>(GMEM_INVALID_HANDLE));
     forms::guarded([&] { form->copyrgbtexttoclipboard(); });

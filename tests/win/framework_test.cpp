@@ -1,13 +1,14 @@
 // The window framework under Wine: the error box, radio buttons and check boxes.
 #include <gtest/gtest.h>
 
+#include "base/exception.h"
 #include "forms/application.h"
-#include "forms/controls.h"
-#include "forms/exception.h"
+#include "forms/form.h"
 #include "forms/seams.h"
 #include "win_support.h"
 
 using namespace forms;
+using ocellus::Exception;
 using testing_support::pump;
 using testing_support::pumpUntil;
 
@@ -29,20 +30,16 @@ struct ErrorBoxCapture {
     ~ErrorBoxCapture() { restoreDefaultSeams(); }
 };
 
+constexpr FormDef kDef{L"TTestForm", L"TestForm", L"Test", 300, 200, {L"Tahoma", -10, 0, clWindowText}};
+
 class TestForm : public Form {
 public:
-    explicit TestForm(const FormDef& def) : Form(nullptr, def) {}
-    ~TestForm() override { destroyHandle(); }
-    template <class F>
-    void make(std::span<const ControlDef<F>> defs) { build(defs); }
+    explicit TestForm(std::span<const ControlRow> rows) : Form(nullptr) { create(kDef, rows); }
     void clickA(Component*) { ++clicksA; }
     void clickB(Component*) { ++clicksB; }
     void fail(Component*) { throw Exception(L"Something went wrong"); }
-    void tick(Component*) { ++ticks; }
-    int clicksA = 0, clicksB = 0, ticks = 0;
+    int clicksA = 0, clicksB = 0;
 };
-
-constexpr FormDef kDef{L"TTestForm", L"TestForm", L"Test", 300, 200, {L"Tahoma", -10, 0, clWindowText}};
 
 }  // namespace
 
@@ -61,28 +58,30 @@ TEST(FrameworkErrorBox, AppendsFullStopOnlyAfterCharactersAboveIt) {
 
 TEST(FrameworkErrorBox, HandlerErrorIsShownAndTheProgramGoesOn) {
     ErrorBoxCapture box;
-    TestForm form(kDef);
-    static constexpr ControlDef<TestForm> defs[] = {
-        {L"Boom", Kind::Button, L"", 10, 10, 80, 24, L"Boom", {}, akLeft | akTop, 0, 0, coNone, &TestForm::fail},
-        {L"Fine", Kind::Button, L"", 10, 40, 80, 24, L"Fine", {}, akLeft | akTop, 1, 0, coNone, &TestForm::clickA},
+    static constexpr ControlRow rows[] = {
+        {.name = L"Boom", .make = kind<PushButton>, .bounds = {10, 10, 80, 24}, .caption = L"Boom", .tabOrder = 0,
+         .onClick = handler<&TestForm::fail>},
+        {.name = L"Fine", .make = kind<PushButton>, .bounds = {10, 40, 80, 24}, .caption = L"Fine", .tabOrder = 1,
+         .onClick = handler<&TestForm::clickA>},
     };
-    form.make(std::span<const ControlDef<TestForm>>(defs));
-    ::SendMessageW(form.findControl(L"Boom")->handle(), BM_CLICK, 0, 0);
-    ::SendMessageW(form.findControl(L"Fine")->handle(), BM_CLICK, 0, 0);
+    TestForm form(rows);
+    ::SendMessageW(form.find<Control>(L"Boom")->handle(), BM_CLICK, 0, 0);
+    ::SendMessageW(form.find<Control>(L"Fine")->handle(), BM_CLICK, 0, 0);
     ASSERT_EQ(box.texts.size(), 1u);
     EXPECT_EQ(box.texts[0], L"Something went wrong.");
     EXPECT_EQ(form.clicksA, 1);
 }
 
 TEST(FrameworkControls, RadioButtonsAreExclusiveAndCodeChecksRaiseClicks) {
-    TestForm form(kDef);
-    static constexpr ControlDef<TestForm> defs[] = {
-        {L"A", Kind::RadioButton, L"", 10, 10, 80, 16, L"A", {}, akLeft | akTop, 0, 1, coNone, &TestForm::clickA},
-        {L"B", Kind::RadioButton, L"", 10, 30, 80, 16, L"B", {}, akLeft | akTop, 1, 2, coNone, &TestForm::clickB},
+    static constexpr ControlRow rows[] = {
+        {.name = L"A", .make = kind<RadioButton>, .bounds = {10, 10, 80, 16}, .caption = L"A", .tabOrder = 0,
+         .tag = 1, .onClick = handler<&TestForm::clickA>},
+        {.name = L"B", .make = kind<RadioButton>, .bounds = {10, 30, 80, 16}, .caption = L"B", .tabOrder = 1,
+         .tag = 2, .onClick = handler<&TestForm::clickB>},
     };
-    form.make(std::span<const ControlDef<TestForm>>(defs));
-    auto* a = dynamic_cast<RadioButton*>(form.findControl(L"A"));
-    auto* b = dynamic_cast<RadioButton*>(form.findControl(L"B"));
+    TestForm form(rows);
+    auto* a = form.find<RadioButton>(L"A");
+    auto* b = form.find<RadioButton>(L"B");
     a->setChecked(true);
     EXPECT_EQ(form.clicksA, 1);
     a->setChecked(true);  // no change, no event
@@ -94,12 +93,12 @@ TEST(FrameworkControls, RadioButtonsAreExclusiveAndCodeChecksRaiseClicks) {
 }
 
 TEST(FrameworkControls, CheckBoxStateFollowsEveryWayOfChangingIt) {
-    TestForm form(kDef);
-    static constexpr ControlDef<TestForm> defs[] = {
-        {L"C", Kind::CheckBox, L"", 10, 10, 80, 16, L"C", {}, akLeft | akTop, 0, 0, coNone, &TestForm::clickA},
+    static constexpr ControlRow rows[] = {
+        {.name = L"C", .make = kind<CheckBox>, .bounds = {10, 10, 80, 16}, .caption = L"C", .tabOrder = 0,
+         .onClick = handler<&TestForm::clickA>},
     };
-    form.make(std::span<const ControlDef<TestForm>>(defs));
-    auto* c = dynamic_cast<CheckBox*>(form.findControl(L"C"));
+    TestForm form(rows);
+    auto* c = form.find<CheckBox>(L"C");
     auto matches = [&] { return c->checked() == (::SendMessageW(c->handle(), BM_GETCHECK, 0, 0) == BST_CHECKED); };
     ::SendMessageW(c->handle(), BM_CLICK, 0, 0);  // a user click
     EXPECT_TRUE(c->checked());

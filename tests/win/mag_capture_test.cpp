@@ -85,7 +85,7 @@ protected:
     void setZoom(int code) {
         for (const auto& step : ocellus::kZoomSteps)
             if (step.zoomCode == code)
-                dynamic_cast<forms::RadioButton*>(form->findControl(step.button))->setChecked(true);
+                form->find<forms::RadioButton>(step.button)->setChecked(true);
         ASSERT_EQ(ocellus::ZoomCode, code);
     }
 

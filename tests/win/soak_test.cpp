@@ -95,7 +95,7 @@ protected:
         const bool still = (i / 96) % 2 == 1;
         if (!still) {
             const ocellus::ZoomStep& step = ocellus::kZoomSteps[static_cast<std::size_t>(i % 9)];
-            dynamic_cast<forms::RadioButton*>(form->findControl(step.button))->setChecked(true);
+            form->find<forms::RadioButton>(step.button)->setChecked(true);
             if (i % 9 == 0) {
                 const long flags = (i / 9) % 8;
                 form->enhancerb->setChecked((flags & 1) != 0);
@@ -137,8 +137,7 @@ protected:
                     form->invertcb->setChecked((flags & 2) != 0);
                     form->cursorcheckbox->setChecked((flags & 4) != 0);
                     for (int z = 0; z < 9; z += 4) {
-                        dynamic_cast<forms::RadioButton*>(form->findControl(ocellus::kZoomSteps[z].button))
-                            ->setChecked(true);
+                        form->find<forms::RadioButton>(ocellus::kZoomSteps[z].button)->setChecked(true);
                         form->GrabScreen(pointerX(i), pointerY(i));
                         forms::application().processMessages();
                         ++i;
@@ -173,7 +172,7 @@ TEST_F(SoakTest, ObjectsAndMemoryStayFlatOverManyCaptures) {
     ASSERT_TRUE(gdiplus.ok());
     // Everything right of the window is distinct colours; the window sits at the top left.
     testing_support::ScreenPattern colours({640, 0, 1920, 1080}, paintDistinctColours);
-    form = std::make_unique<TForm1>(nullptr);
+    form = forms::makeForm<TForm1>(nullptr);
     forms::application().mainForm = form.get();
     form->setLeft(0);
     form->setTop(0);

@@ -10,8 +10,8 @@
 
 #include "app/mag.h"
 #include "forms/application.h"
-#include "forms/controls.h"
-#include "forms/exception.h"
+#include "forms/form.h"
+#include "base/exception.h"
 #include "forms/seams.h"
 #include "mylib/ustandardizefonts.h"
 #include "app_support.h"
@@ -21,7 +21,6 @@ using forms::akBottom;
 using forms::akLeft;
 using forms::akRight;
 using forms::akTop;
-using forms::Kind;
 using ocellus::StandardizeFormFont;
 
 namespace {
@@ -43,27 +42,27 @@ void setPixelsPerInch(int dpi) {
     forms::seams().screenPixelsPerInch = [dpi] { return dpi; };
 }
 
-class FontForm : public forms::Form {
-public:
-    explicit FontForm(const forms::FormDef& def) : forms::Form(nullptr, def) {}
-    ~FontForm() override { destroyHandle(); }
-    template <class F>
-    void make(std::span<const forms::ControlDef<F>> defs) { build(defs); }
-    forms::Control& operator[](std::wstring_view n) { return *findControl(n); }
-};
-
 constexpr forms::FormDef kPlainDef{L"TFontForm", L"FontForm", L"Fonts", 300, 200, {L"Tahoma", -10, 0, forms::clWindowText},
                                    forms::BorderStyle::Sizeable, true, true, forms::Position::Designed};
 
-constexpr forms::ControlDef<FontForm> kAnchorLayout[] = {
-    {L"Corner", Kind::Label, L"", 220, 170, 60, 13, L"x", {}, akRight | akBottom, -1, 0, forms::coFixedSize},
-    {L"Box", Kind::Panel, L"", 10, 10, 200, 100, L"", {}, akLeft | akTop | akRight, -1},
-    {L"Inner", Kind::Panel, L"Box", 150, 60, 40, 30, L"", {}, akRight | akBottom, -1},
+class FontForm : public forms::Form {
+public:
+    explicit FontForm(std::span<const forms::ControlRow> rows = {}) : forms::Form(nullptr) { create(kPlainDef, rows); }
+    forms::Control& operator[](std::wstring_view n) { return *find<forms::Control>(n); }
+};
+
+constexpr forms::ControlRow kAnchorLayout[] = {
+    {.name = L"Corner", .make = forms::kind<forms::Label>, .bounds = {220, 170, 60, 13}, .caption = L"x",
+     .anchors = akRight | akBottom, .autoSize = false},
+    {.name = L"Box", .make = forms::kind<forms::Panel>, .bounds = {10, 10, 200, 100},
+     .anchors = akLeft | akTop | akRight},
+    {.name = L"Inner", .make = forms::kind<forms::Panel>, .parent = L"Box", .bounds = {150, 60, 40, 30},
+     .anchors = akRight | akBottom},
 };
 
 // A form that sets none of the three diagnosed properties.
-std::unique_ptr<FontForm> quietForm(const forms::FormDef& def = kPlainDef) {
-    auto form = std::make_unique<FontForm>(def);
+std::unique_ptr<FontForm> quietForm(std::span<const forms::ControlRow> rows = {}) {
+    auto form = std::make_unique<FontForm>(rows);
     form->scaled = false;
     form->autoScroll = false;
     form->showHint = true;
@@ -105,7 +104,6 @@ BOOL WINAPI oneSmallMonitor(HDC, LPCRECT, MONITORENUMPROC proc, LPARAM data) {
 class FontsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        forms::application().resetForTests();
         setPixelsPerInch(96);
     }
     void TearDown() override { forms::restoreDefaultSeams(); }
@@ -128,7 +126,7 @@ const std::wstring kHintNote =
 TEST_F(FontsTest, AllThreeSettingsAreReportedInOrderAndTwoBreakIntoTheDebugger) {
     debug.debugger = true;
     setPixelsPerInch(120);
-    auto form = std::make_unique<FontForm>(kPlainDef);
+    auto form = std::make_unique<FontForm>();
     form->scaled = true;
     form->autoScroll = true;
     form->showHint = false;
@@ -147,12 +145,11 @@ TEST_F(FontsTest, AllThreeSettingsAreReportedInOrderAndTwoBreakIntoTheDebugger) 
 
 TEST_F(FontsTest, FailedScalingPutsAnchorsBackAndDoesNotPlaceTheForm) {
     setPixelsPerInch(120);
-    auto form = quietForm();
-    form->make(std::span<const forms::ControlDef<FontForm>>(kAnchorLayout));
+    auto form = quietForm(kAnchorLayout);
     const RECT work = workAreaOf(*form);
     form->setBounds(work.right - 100, 100, form->width(), form->height());  // partly off the work area
-    form->onResize = [](forms::Component*) { throw forms::Exception(L"resize failed"); };
-    EXPECT_THROW(StandardizeFormFont(form.get(), false), forms::Exception);
+    form->onResize = [](forms::Component*) { throw ocellus::Exception(L"resize failed"); };
+    EXPECT_THROW(StandardizeFormFont(form.get(), false), ocellus::Exception);
     EXPECT_EQ((*form)[L"Corner"].anchors(), akRight | akBottom);
     EXPECT_EQ((*form)[L"Inner"].anchors(), akRight | akBottom);
     EXPECT_EQ(form->boundsRect().left, work.right - 100);  // not pulled back on screen
@@ -197,13 +194,13 @@ protected:
         testing_support::restoreProgramState();
     }
     DebugSeams debug;
-    std::unique_ptr<ocellus::TForm1> form;
+    forms::FormPtr<ocellus::TForm1> form;
 };
 
 TEST_P(FontsMainWindow, WholeWindowIsScaledButTheResizeOffsetsAndMinimumAreNot) {
     const int percent = GetParam() <= 110 ? 100 : GetParam() <= 134 ? 125 : GetParam() <= 170 ? 150 : 200;
     auto k = [percent](int design) { return ::MulDiv(design, percent, 100); };
-    form = std::make_unique<ocellus::TForm1>(nullptr);
+    form = forms::makeForm<ocellus::TForm1>(nullptr);
     form->Timer1->setEnabled(false);
     form->Timer2->setEnabled(false);
     form->show();

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace forms {
+namespace ocellus {
 
 class Exception : public std::exception {
 public:
@@ -42,4 +42,4 @@ inline std::wstring errorBoxText(std::wstring text) {
     return text;
 }
 
-}  // namespace forms
+}  // namespace ocellus

@@ -1,0 +1,84 @@
+#include "forms/build.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "forms/form.h"
+#include "forms/timer.h"
+
+namespace forms {
+namespace {
+
+// The type-specific properties of a row.
+void applyKindProperties(Control& c, const ControlRow& row) {
+    if (auto* label = dynamic_cast<Label*>(&c)) {
+        label->autoSize = row.autoSize;
+        label->alignment = row.alignment;
+    } else if (auto* panel = dynamic_cast<Panel*>(&c)) {
+        panel->raisedBevel = row.bevel;
+        panel->color = row.color;
+    } else if (auto* button = dynamic_cast<PushButton*>(&c)) {
+        button->isDefault = row.isDefault;
+        button->isCancel = row.isCancel;
+        button->modalResult = row.modalResult;
+    }
+}
+
+// Focusable controls stack by tab order (dialog navigation follows the stacking); the rest lie
+// behind them, later-made in front, so overlaps draw as laid out.
+void applyTabOrder(Control& parent) {
+    std::vector<Control*> focusable, rest;
+    for (Control* c : parent.children()) (c->tabStop ? focusable : rest).push_back(c);
+    std::stable_sort(focusable.begin(), focusable.end(),
+                     [](Control* a, Control* b) { return a->tabOrder < b->tabOrder; });
+    std::reverse(rest.begin(), rest.end());
+    HWND after = HWND_TOP;
+    for (auto* list : {&focusable, &rest})
+        for (Control* c : *list) {
+            ::SetWindowPos(c->handle(), after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+            after = c->handle();
+        }
+    for (Control* c : parent.children()) applyTabOrder(*c);
+}
+
+}  // namespace
+
+void Form::build(std::span<const ControlRow> rows) {
+    for (const ControlRow& row : rows) {
+        Control* parent = row.parent.empty() ? this : find<Control>(row.parent);
+        if (!parent) parent = this;
+        auto& c = dynamic_cast<Control&>(row.make(*this, parent));
+        c.name.assign(row.name);
+        c.tag = row.tag;
+        c.tabOrder = row.tabOrder;
+        c.setBounds(row.bounds.left, row.bounds.top, row.bounds.width, row.bounds.height);
+        c.setCaption(row.caption);
+        c.color = parent->color;
+        c.setAnchors(row.anchors);
+        c.dock = row.dock;
+        if (!row.font.face.empty()) {
+            c.parentFont = false;
+            c.font().assign(row.font);
+        }
+        if (row.onClick) c.onClick = [this, h = row.onClick](Component* sender) { h(*this, sender); };
+        if (row.onMouseUp)
+            c.onMouseUp = [this, h = row.onMouseUp](Component* s, int b, ShiftState sh, int x, int y) {
+                h(*this, s, b, sh, x, y);
+            };
+        applyKindProperties(c, row);
+        c.createWindow();
+    }
+    applyTabOrder(*this);
+    realign(*this);
+}
+
+void Form::build(std::span<const TimerRow> rows) {
+    for (const TimerRow& row : rows) {
+        auto& t = dynamic_cast<Timer&>(row.make(*this, nullptr));
+        t.name.assign(row.name);
+        t.setInterval(row.interval);
+        if (row.onTimer) t.onTimer = [this, h = row.onTimer](Component* sender) { h(*this, sender); };
+    }
+}
+
+}  // namespace forms

@@ -1,0 +1,44 @@
+// Fonts as the layout tables give them, and as a control holds them.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "forms/graphics.h"
+#include "forms/handles.h"
+
+namespace forms {
+
+using FontStyle = std::uint8_t;
+inline constexpr FontStyle fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8;
+
+struct FontDef {
+    std::wstring_view face;  // empty: the parent's font
+    int height = 0;          // negative: character height in pixels
+    FontStyle style = 0;
+    Color color = clWindowText;
+};
+
+// The font of a layout row that takes its parent's font.
+inline constexpr FontDef kParentFont{};
+
+class Font {
+public:
+    std::wstring face = L"Tahoma";
+    int height = -11;
+    FontStyle style = 0;
+    Color color = clWindowText;
+
+    void assign(const FontDef& def);
+    FontDef def() const noexcept { return {face, height, style, color}; }
+    HFONT handle();  // made on demand for the current face, height and style
+    void changed() { handle_.reset(); }
+
+private:
+    FontHandle handle_;
+};
+
+}  // namespace forms

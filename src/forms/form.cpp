@@ -1,0 +1,362 @@
+#include "forms/form.h"
+
+#include <commctrl.h>
+#include <windowsx.h>
+
+#include "forms/application.h"
+
+namespace forms {
+namespace {
+
+// Window placements are in work-area coordinates, bounds in screen coordinates: what to add to a
+// placement rectangle to get screen coordinates.
+POINT workAreaOffset(const RECT& r) {
+    MONITORINFO mi{};
+    mi.cbSize = sizeof mi;
+    if (!::GetMonitorInfoW(::MonitorFromRect(&r, MONITOR_DEFAULTTOPRIMARY), &mi)) return {0, 0};
+    return {mi.rcWork.left - mi.rcMonitor.left, mi.rcWork.top - mi.rcMonitor.top};
+}
+
+template <class... A>
+void bindEvent(Form& form, std::function<void(A...)>& event, void (*h)(Form&, A...)) {
+    if (h) event = [&form, h](A... args) { h(form, args...); };
+}
+
+}  // namespace
+
+// ----- creation and destruction -----
+
+void Form::create(const FormDef& def, std::span<const ControlRow> controls, std::span<const TimerRow> timers) {
+    name.assign(def.name);
+    caption_.assign(def.caption);
+    font_.assign({def.font.face.empty() ? L"Tahoma" : def.font.face, def.font.height ? def.font.height : -11,
+                  def.font.style, def.font.color});
+    color = def.color;
+    keyPreview = def.keyPreview;
+    position = def.position;
+    bindEvent(*this, onShow, def.onShow);
+    bindEvent(*this, onResize, def.onResize);
+    bindEvent(*this, onDestroy, def.onDestroy);
+    bindEvent(*this, onActivate, def.onActivate);
+    bindEvent(*this, onKeyDown, def.onKeyDown);
+    bindEvent(*this, onKeyPress, def.onKeyPress);
+    bindEvent(*this, onMouseWheelDown, def.onMouseWheelDown);
+    bindEvent(*this, onMouseWheelUp, def.onMouseWheelUp);
+    bindEvent(*this, onMouseMove, def.onMouseMove);
+
+    className_.assign(def.className);
+    style_ = WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU;
+    exStyle_ = WS_EX_CONTROLPARENT;
+    if (def.border == BorderStyle::Dialog) {
+        style_ |= WS_POPUP | DS_MODALFRAME;
+        exStyle_ |= WS_EX_DLGMODALFRAME;
+    } else {
+        style_ |= WS_OVERLAPPED | WS_THICKFRAME;
+        if (def.minimizeBox) style_ |= WS_MINIMIZEBOX;
+        if (def.maximizeBox) style_ |= WS_MAXIMIZEBOX;
+    }
+    {
+        // The controls are placed from the table; the first resize comes once they all exist.
+        const LayoutHold hold(*this);
+        RECT rc{0, 0, def.clientWidth, def.clientHeight};
+        ::AdjustWindowRectEx(&rc, style_, FALSE, exStyle_);
+        const int at = def.position == Position::DefaultPosOnly ? CW_USEDEFAULT : 0;
+        auto* ownerForm = dynamic_cast<Form*>(owner());
+        makeWindow(windowClass(), at, at, rc.right - rc.left, rc.bottom - rc.top,
+                   ownerForm ? ownerForm->handle() : nullptr);
+        const RECT b = boundsRect();
+        left_ = b.left;
+        top_ = b.top;
+        width_ = b.right - b.left;
+        height_ = b.bottom - b.top;
+        if (!application().mainForm) application().setMainForm(this);
+        build(controls);
+        build(timers);
+    }
+    realign(*this);
+    fireResize();
+    if (def.onCreate) def.onCreate(*this, this);
+}
+
+WindowClass Form::windowClass() const {
+    return {.name = className_.c_str(),
+            .style = style_,
+            .exStyle = exStyle_,
+            .own = true,
+            .background = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1)};
+}
+
+void Form::destroyWindow() {
+    if (!hwnd_) return;
+    if (onDestroy) guarded([this] { onDestroy(this); });
+    releaseWindow();
+}
+
+void Form::releaseWindow() noexcept {
+    if (application().mainForm == this) application().setMainForm(nullptr);
+    tooltip_.reset();
+    HWND h = hwnd_;
+    if (!h) return;
+    // Unbound first: no message of the dying windows reaches an object, whatever state it is in.
+    unbindTree();
+    ::DestroyWindow(h);
+}
+
+// ----- bounds -----
+
+RECT Form::boundsRect() const {
+    RECT r{left_, top_, left_ + width_, top_ + height_};
+    if (!hwnd_) return r;
+    WINDOWPLACEMENT wp{};
+    wp.length = sizeof wp;
+    if (::IsIconic(hwnd_) && ::GetWindowPlacement(hwnd_, &wp)) {
+        r = wp.rcNormalPosition;
+        const POINT offset = workAreaOffset(r);
+        ::OffsetRect(&r, offset.x, offset.y);
+        return r;
+    }
+    ::GetWindowRect(hwnd_, &r);
+    return r;
+}
+
+void Form::setBounds(int l, int t, int w, int h) {
+    if (!hwnd_) return;
+    if (::IsIconic(hwnd_)) {
+        WINDOWPLACEMENT wp{};
+        wp.length = sizeof wp;
+        ::GetWindowPlacement(hwnd_, &wp);
+        RECT r{l, t, l + w, t + h};
+        const POINT offset = workAreaOffset(r);
+        ::OffsetRect(&r, -offset.x, -offset.y);
+        wp.rcNormalPosition = r;
+        ::SetWindowPlacement(hwnd_, &wp);
+    } else {
+        ::SetWindowPos(hwnd_, nullptr, l, t, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    const RECT b = boundsRect();
+    left_ = b.left;
+    top_ = b.top;
+    width_ = b.right - b.left;
+    height_ = b.bottom - b.top;
+}
+
+int Form::clientWidth() const {
+    RECT rc{};
+    if (hwnd_) ::GetClientRect(hwnd_, &rc);
+    return rc.right;
+}
+
+int Form::clientHeight() const {
+    RECT rc{};
+    if (hwnd_) ::GetClientRect(hwnd_, &rc);
+    return rc.bottom;
+}
+
+void Form::setClientSize(int w, int h) {
+    RECT rc{0, 0, w, h};
+    ::AdjustWindowRectEx(&rc, static_cast<DWORD>(::GetWindowLongPtrW(hwnd_, GWL_STYLE)), FALSE,
+                         static_cast<DWORD>(::GetWindowLongPtrW(hwnd_, GWL_EXSTYLE)));
+    const RECT b = boundsRect();
+    setBounds(b.left, b.top, rc.right - rc.left, rc.bottom - rc.top);
+}
+
+WindowState Form::windowState() const {
+    if (hwnd_ && ::IsIconic(hwnd_)) return WindowState::Minimized;
+    if (hwnd_ && ::IsZoomed(hwnd_)) return WindowState::Maximized;
+    return WindowState::Normal;
+}
+
+HMONITOR Form::monitor() const { return hwnd_ ? ::MonitorFromWindow(hwnd_, MONITOR_DEFAULTTONEAREST) : nullptr; }
+
+void Form::centre() {
+    const int sw = ::GetSystemMetrics(SM_CXSCREEN), sh = ::GetSystemMetrics(SM_CYSCREEN);
+    const RECT b = boundsRect();
+    const int w = b.right - b.left, h = b.bottom - b.top;
+    setBounds((sw - w) / 2, (sh - h) / 2, w, h);
+}
+
+// ----- showing -----
+
+void Form::show() {
+    if (!shown_) {
+        shown_ = true;
+        if (position == Position::ScreenCenter) centre();
+        if (onShow) guarded([this] { onShow(this); });  // an error here gets the error box like any handler's
+    }
+    ::ShowWindow(hwnd_, SW_SHOWNORMAL);
+    ::UpdateWindow(hwnd_);
+}
+
+void Form::close() {
+    if (hwnd_) ::PostMessageW(hwnd_, WM_CLOSE, 0, 0);
+}
+
+int Form::showModal() {
+    HWND ownerWnd = ::GetWindow(hwnd_, GW_OWNER);
+    if (ownerWnd) ::EnableWindow(ownerWnd, FALSE);
+    modal_ = true;
+    modalResult = 0;
+    show();
+    auto& app = application();
+    MSG msg;
+    while (modalResult == 0 && !app.terminated()) {
+        if (::GetMessageW(&msg, nullptr, 0, 0) <= 0) {
+            app.terminate();  // a quit request ends the modal loop and then the program
+            break;
+        }
+        app.dispatch(msg);
+    }
+    if (ownerWnd) ::EnableWindow(ownerWnd, TRUE);
+    ::ShowWindow(hwnd_, SW_HIDE);
+    if (ownerWnd) ::SetActiveWindow(ownerWnd);
+    modal_ = false;
+    shown_ = false;
+    return modalResult;
+}
+
+void Form::fireResize() {
+    if (onResize) onResize(this);
+}
+
+// ----- hints -----
+
+void Form::registerHint(Control& control) {
+    if (!tooltip_) {
+        // Unowned: Wine cannot move a shown window that owns a popup into the topmost band, which
+        // would break Stay on top. The form destroys the tooltip itself.
+        tooltip_.reset(::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
+                                         CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
+                                         ::GetModuleHandleW(nullptr), nullptr));
+        if (!tooltip_) return;
+        ::SendMessageW(tooltip_.get(), TTM_ACTIVATE, showHint, 0);
+    }
+    TOOLINFOW ti{};
+    ti.cbSize = sizeof ti;
+    ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    ti.hwnd = hwnd_;
+    ti.uId = reinterpret_cast<UINT_PTR>(control.handle());
+    ti.lpszText = const_cast<wchar_t*>(control.hint().c_str());
+    TOOLINFOW existing = ti;
+    existing.lpszText = nullptr;
+    if (::SendMessageW(tooltip_.get(), TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&existing)))
+        ::SendMessageW(tooltip_.get(), TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&ti));
+    else
+        ::SendMessageW(tooltip_.get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+}
+
+// ----- keys, wheel and messages -----
+
+PushButton* Form::defaultButton() {
+    for (auto& c : components())
+        if (auto* b = dynamic_cast<PushButton*>(c.get()); b && b->isDefault) return b;
+    return nullptr;
+}
+
+PushButton* Form::cancelButton() {
+    for (auto& c : components())
+        if (auto* b = dynamic_cast<PushButton*>(c.get()); b && b->isCancel) return b;
+    return nullptr;
+}
+
+bool Form::previewKey(MSG& msg) {
+    if (!keyPreview) return false;
+    if ((msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) && onKeyDown) {
+        WORD key = static_cast<WORD>(msg.wParam);
+        bool failed = false;
+        guarded([&] {
+            failed = true;
+            onKeyDown(this, key, currentShiftState());
+            failed = false;
+        });
+        if (key == 0 || failed) return true;
+        msg.wParam = key;
+        // Dialog navigation eats these key-downs untranslated; translate them here so the character
+        // preview still sees Esc and Enter.
+        if (key == VK_ESCAPE || key == VK_RETURN) ::TranslateMessage(&msg);
+    } else if (msg.message == WM_CHAR && onKeyPress) {
+        wchar_t ch = static_cast<wchar_t>(msg.wParam);
+        bool failed = false;
+        guarded([&] {
+            failed = true;
+            onKeyPress(this, ch);
+            failed = false;
+        });
+        if (ch == 0 || failed) return true;
+        msg.wParam = ch;
+    }
+    return false;
+}
+
+bool Form::handleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+    switch (msg) {
+    case WM_WINDOWPOSCHANGED: {
+        const RECT b = boundsRect();
+        left_ = b.left;
+        top_ = b.top;
+        width_ = b.right - b.left;
+        height_ = b.bottom - b.top;
+        return false;  // the default handling sends WM_SIZE and WM_MOVE
+    }
+    case WM_SIZE:
+        if (wp != SIZE_MINIMIZED && !layoutHeld()) {
+            realign(*this);
+            fireResize();
+        }
+        return false;
+    case WM_CLOSE:
+        if (modal_) modalResult = 2;  // cancelled
+        else if (application().mainForm == this) application().terminate();
+        else ::ShowWindow(hwnd_, SW_HIDE);
+        result = 0;
+        return true;
+    case WM_COMMAND:
+        if (!fromHandle(reinterpret_cast<HWND>(lp))) {
+            // Enter and Esc from dialog navigation.
+            PushButton* b = LOWORD(wp) == IDCANCEL ? cancelButton() : LOWORD(wp) == IDOK ? defaultButton() : nullptr;
+            if (b) b->click();
+            result = 0;
+            return true;
+        }
+        return Control::handleMessage(msg, wp, lp, result);
+    case DM_GETDEFID:
+        if (!defaultButton()) return false;
+        result = MAKELRESULT(IDOK, DC_HASDEFID);
+        return true;
+    case WM_ACTIVATE:
+        if (LOWORD(wp) == WA_INACTIVE) {
+            HWND f = ::GetFocus();
+            if (f && ::IsChild(hwnd_, f)) lastFocus_ = f;
+        } else {
+            HWND f = lastFocus_ && ::IsWindow(lastFocus_) && ::IsChild(hwnd_, lastFocus_)
+                         ? lastFocus_ : ::GetNextDlgTabItem(hwnd_, nullptr, FALSE);
+            if (f) ::SetFocus(f);
+            if (onActivate) onActivate(this);
+        }
+        result = 0;
+        return true;
+    case WM_MOUSEWHEEL: {
+        wheelAccumulator_ += GET_WHEEL_DELTA_WPARAM(wp);
+        const ShiftState s = currentShiftState();
+        const POINT pt{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
+        bool handledAll = true;
+        while (wheelAccumulator_ >= WHEEL_DELTA || wheelAccumulator_ <= -WHEEL_DELTA) {
+            const bool up = wheelAccumulator_ > 0;
+            wheelAccumulator_ += up ? -WHEEL_DELTA : WHEEL_DELTA;
+            bool handled = false;
+            auto& handler = up ? onMouseWheelUp : onMouseWheelDown;
+            if (handler) handler(this, s, pt, handled);
+            handledAll = handledAll && handled;
+        }
+        if (!handledAll) return false;
+        result = 0;
+        return true;
+    }
+    case WM_MOUSEMOVE:
+        if (onMouseMove) onMouseMove(this, currentShiftState(), GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
+        return false;
+    default:
+        return Control::handleMessage(msg, wp, lp, result);
+    }
+}
+
+}  // namespace forms

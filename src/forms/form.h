@@ -1,0 +1,142 @@
+// Forms: top-level windows made from a definition and a layout table, owning their controls.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "forms/build.h"
+#include "forms/handles.h"
+#include "forms/window.h"
+
+namespace forms {
+
+class PushButton;
+
+enum class BorderStyle : std::uint8_t { Sizeable, Dialog };
+// Designed: where the definition puts it (the screen's top left); DefaultPosOnly: where the system
+// places new windows; ScreenCenter: centred on the screen when first shown.
+enum class Position : std::uint8_t { Designed, DefaultPosOnly, ScreenCenter };
+enum class WindowState : std::uint8_t { Normal, Minimized, Maximized };
+
+using KeyHandler = void (*)(Form&, Component*, WORD& key, ShiftState);
+using CharHandler = void (*)(Form&, Component*, wchar_t& key);
+using WheelHandler = void (*)(Form&, Component*, ShiftState, POINT, bool& handled);
+using MouseMoveHandler = void (*)(Form&, Component*, ShiftState, int x, int y);
+
+struct FormDef {
+    std::wstring_view className;
+    std::wstring_view name;
+    std::wstring_view caption;
+    int clientWidth, clientHeight;
+    FontDef font;
+    BorderStyle border = BorderStyle::Sizeable;
+    bool minimizeBox = true;
+    bool maximizeBox = true;
+    Position position = Position::DefaultPosOnly;
+    bool keyPreview = false;
+    Color color = clBtnFace;
+    // Events, as handler<&TMyForm::Method>. Create comes once the controls exist and after the first resize.
+    Handler onCreate = nullptr;
+    Handler onShow = nullptr;
+    Handler onResize = nullptr;
+    Handler onDestroy = nullptr;
+    Handler onActivate = nullptr;
+    KeyHandler onKeyDown = nullptr;
+    CharHandler onKeyPress = nullptr;
+    WheelHandler onMouseWheelDown = nullptr;
+    WheelHandler onMouseWheelUp = nullptr;
+    MouseMoveHandler onMouseMove = nullptr;
+};
+
+class Form : public Control {
+public:
+    explicit Form(Component* owner) : Control(owner, nullptr) {}
+    // Without a destroy event: see destroyWindow and FormPtr.
+    ~Form() override { releaseWindow(); }
+
+    // Bounds are the outer frame in screen coordinates; a minimised form has its restored rectangle.
+    void setBounds(int left, int top, int width, int height) override;
+    RECT boundsRect() const;
+    int clientWidth() const override;
+    int clientHeight() const override;
+    void setClientSize(int width, int height);
+
+    bool scaled = true;
+    bool autoScroll = false;
+    bool showHint = false;
+    bool keyPreview = false;
+    Position position = Position::DefaultPosOnly;
+    WindowState windowState() const;
+    HMONITOR monitor() const;
+    // Scales positions, sizes and fonts of the form and every control by m/d; left and top stay.
+    void scaleBy(int m, int d);
+    bool layoutHeld() const noexcept { return layoutHolds_ > 0; }
+
+    void show();
+    void close();
+    int showModal();
+    int modalResult = 0;
+    bool isModal() const noexcept { return modal_; }
+
+    // Adds the rows' controls (or timers) to a created form.
+    void build(std::span<const ControlRow> rows);
+    void build(std::span<const TimerRow> rows);
+
+    Notify onShow, onResize, onDestroy, onActivate;
+    std::function<void(Component*, WORD& key, ShiftState)> onKeyDown;
+    std::function<void(Component*, wchar_t& key)> onKeyPress;
+    std::function<void(Component*, ShiftState, POINT, bool& handled)> onMouseWheelDown, onMouseWheelUp;
+    std::function<void(Component*, ShiftState, int x, int y)> onMouseMove;
+
+    // Raises the destroy event, then destroys the window; the object stays. FormPtr calls it.
+    void destroyWindow();
+    // Key preview: the form's key events see a key before the focused control; true when consumed.
+    bool previewKey(MSG& msg);
+    void registerHint(Control& control);
+    bool handleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+
+protected:
+    // Makes the window and the controls, raises the first resize, then the create event. Derived
+    // forms call it from their constructor, which makes their members safe to use in every handler.
+    void create(const FormDef& def, std::span<const ControlRow> controls = {}, std::span<const TimerRow> timers = {});
+    WindowClass windowClass() const override;
+    void fireResize();
+
+private:
+    friend class LayoutHold;
+    void releaseWindow() noexcept;
+    void centre();
+    PushButton* defaultButton();
+    PushButton* cancelButton();
+
+    std::wstring className_;
+    DWORD style_ = 0, exStyle_ = 0;
+    WindowHandle tooltip_;
+    bool shown_ = false;
+    bool modal_ = false;
+    int layoutHolds_ = 0;
+    int wheelAccumulator_ = 0;
+    HWND lastFocus_ = nullptr;
+};
+
+// Destroys a form's window with its destroy event while the whole object still exists, then the object.
+struct FormDeleter {
+    void operator()(Form* form) const noexcept {
+        form->destroyWindow();
+        delete form;
+    }
+};
+template <class F>
+using FormPtr = std::unique_ptr<F, FormDeleter>;
+
+template <class F, class... Args>
+FormPtr<F> makeForm(Args&&... args) {
+    return FormPtr<F>(new F(std::forward<Args>(args)...));
+}
+
+}  // namespace forms

@@ -1,0 +1,94 @@
+#include "forms/layout.h"
+
+#include <windows.h>
+
+#include <algorithm>
+
+#include "forms/form.h"
+
+namespace forms {
+namespace {
+
+void placeWindow(const Control& c) {
+    if (c.handle())
+        ::SetWindowPos(c.handle(), nullptr, c.left(), c.top(), c.width(), c.height(), SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// After a scaling, anchored controls keep the distances the scaled layout has.
+void recordScaledLayout(Control& parent) {
+    for (Control* child : parent.children()) {
+        recordAnchorDistances(*child);
+        child->adjustSize();
+        recordScaledLayout(*child);
+    }
+}
+
+}  // namespace
+
+void recordAnchorDistances(Control& c) {
+    if (!c.parent_) return;
+    c.distances_.right = c.parent_->clientWidth() - (c.left_ + c.width_);
+    c.distances_.bottom = c.parent_->clientHeight() - (c.top_ + c.height_);
+}
+
+void realign(Control& parent) {
+    if (Form* f = parent.form(); f && f->layoutHeld()) return;
+    const int cw = parent.clientWidth(), ch = parent.clientHeight();
+    for (Control* c : parent.children_) {
+        int l = c->left_, t = c->top_, w = c->width_, h = c->height_;
+        if (c->dock == Dock::Bottom) {
+            l = 0;
+            w = cw;
+            t = ch - h;
+        } else {
+            const Anchors a = c->anchors_;
+            if (a & akRight) {
+                if (a & akLeft) w = cw - c->distances_.right - l;
+                else l = cw - c->distances_.right - w;
+            }
+            if (a & akBottom) {
+                if (a & akTop) h = ch - c->distances_.bottom - t;
+                else t = ch - c->distances_.bottom - h;
+            }
+        }
+        if (l == c->left_ && t == c->top_ && w == c->width_ && h == c->height_) continue;
+        c->left_ = l;
+        c->top_ = t;
+        c->width_ = std::max(0, w);
+        c->height_ = std::max(0, h);
+        if (c->dock == Dock::Bottom) recordAnchorDistances(*c);
+        placeWindow(*c);
+    }
+}
+
+void scaleControl(Control& c, int m, int d) {
+    c.left_ = ::MulDiv(c.left_, m, d);
+    c.top_ = ::MulDiv(c.top_, m, d);
+    c.width_ = ::MulDiv(c.width_, m, d);
+    c.height_ = ::MulDiv(c.height_, m, d);
+    placeWindow(c);
+    c.font_.height = ::MulDiv(c.font_.height, m, d);
+    c.font_.changed();
+    if (c.hwnd_) ::SendMessageW(c.hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(c.font_.handle()), TRUE);
+    for (Control* child : c.children_) scaleControl(*child, m, d);
+}
+
+LayoutHold::LayoutHold(Form& form) : form_(form) { ++form_.layoutHolds_; }
+LayoutHold::~LayoutHold() { --form_.layoutHolds_; }
+
+void Form::scaleBy(int m, int d) {
+    if (d == 0 || m == d) return;
+    const int cw = clientWidth(), ch = clientHeight();
+    {
+        const LayoutHold hold(*this);
+        font_.height = ::MulDiv(font_.height, m, d);
+        font_.changed();
+        for (Control* child : children()) scaleControl(*child, m, d);
+        setClientSize(::MulDiv(cw, m, d), ::MulDiv(ch, m, d));
+    }
+    recordScaledLayout(*this);
+    realign(*this);
+    fireResize();
+}
+
+}  // namespace forms

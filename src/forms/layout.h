@@ -1,0 +1,43 @@
+// Layout: how controls follow their parent's size (anchors, docking) and proportional scaling.
+#pragma once
+
+#include <cstdint>
+
+namespace forms {
+
+class Control;
+class Form;
+
+// The parent's edges a control keeps its distance to when the parent changes size.
+using Anchors = std::uint8_t;
+inline constexpr Anchors akLeft = 1, akTop = 2, akRight = 4, akBottom = 8;
+
+// A docked control fills its parent's width along the bottom edge, whatever its anchors.
+enum class Dock : std::uint8_t { None, Bottom };
+
+// What an anchored control keeps, taken whenever its bounds or anchors are set.
+struct AnchorDistances {
+    int right = 0, bottom = 0;
+};
+
+// Takes the control's distances to its parent's right and bottom edges from where it is now.
+void recordAnchorDistances(Control& c);
+// Moves the parent's children along its client size; nothing moves while the form's layout is held.
+void realign(Control& parent);
+// Scales the control and all its children by m/d: positions, sizes and font heights.
+void scaleControl(Control& c, int m, int d);
+
+// While it lives, the form's size changes move no control and raise no resize event: used where the
+// framework places every control itself (creation, ScaleBy).
+class LayoutHold {
+public:
+    explicit LayoutHold(Form& form);
+    ~LayoutHold();
+    LayoutHold(const LayoutHold&) = delete;
+    LayoutHold& operator=(const LayoutHold&) = delete;
+
+private:
+    Form& form_;
+};
+
+}  // namespace forms

@@ -1,0 +1,27 @@
+// A periodic timer whose ticks arrive on the GUI thread, through the message loop.
+#pragma once
+
+#include <windows.h>
+
+#include "forms/window.h"
+
+namespace forms {
+
+class Timer : public Component {
+public:
+    explicit Timer(Component* owner);
+    ~Timer() override;
+    void setInterval(unsigned ms);  // the same value again does nothing
+    void setEnabled(bool on);
+    Notify onTimer;
+    // Hands a WM_TIMER of the application's utility window to the timer it belongs to.
+    static void deliver(UINT_PTR id);
+
+private:
+    void restart();
+    unsigned interval_ = 1000;
+    bool enabled_ = true;
+    UINT_PTR id_;
+};
+
+}  // namespace forms
