@@ -1,7 +1,8 @@
 # The Windows program, its Win32 tests and benchmarks.
 set(win_libs gdiplus comctl32 uxtheme shell32 advapi32 gdi32 user32 ole32)
 
-file(GLOB forms_sources CONFIGURE_DEPENDS src/forms/*.cpp)
+# The thin Win32 layer (handles, drawing surfaces, GDI+, seams) and the window framework on it.
+file(GLOB forms_sources CONFIGURE_DEPENDS src/win32/*.cpp src/forms/*.cpp)
 add_library(ocellus_forms STATIC ${forms_sources})
 target_link_libraries(ocellus_forms PUBLIC ocellus_rules ${win_libs})
 

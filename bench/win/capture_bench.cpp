@@ -18,8 +18,8 @@
 #include "app/mag.h"
 #include "app/mag_rules.h"
 #include "forms/application.h"
-#include "forms/gdiplus.h"
-#include "forms/graphics.h"
+#include "win32/gdiplus.h"
+#include "win32/graphics.h"
 
 namespace {
 
@@ -134,7 +134,7 @@ void printTable() {
 
 // ----- surroundings -----
 
-using KernelHandle = forms::UniqueHandle<HANDLE, ::CloseHandle>;
+using KernelHandle = win32::UniqueHandle<HANDLE, ::CloseHandle>;
 
 // A full-screen picture behind everything, so captures read varied colours rather than a flat desktop.
 class Backdrop {
@@ -180,8 +180,8 @@ private:
         return ::DefWindowProcW(hwnd, msg, wp, lp);
     }
 
-    forms::Bitmap picture_;
-    forms::WindowHandle window_;
+    win32::Bitmap picture_;
+    win32::WindowHandle window_;
 };
 
 // Dispatches messages for about ms milliseconds; counts captures (GrabBusy going from clear to set).
@@ -239,16 +239,16 @@ void captureCosts(TForm1& form, int w, int h, int runs, int smoothRuns) {
     const ocellus::SourceRect src = ocellus::sourceRectangle(kX, kY, w, h, ocellus::ZoomCode,
                                                              ::GetSystemMetrics(SM_CXSCREEN),
                                                              ::GetSystemMetrics(SM_CYSCREEN));
-    forms::Bitmap copy;
+    win32::Bitmap copy;
     copy.setSize(src.width, src.height);
-    forms::WindowDc screen = forms::WindowDc::ofWindow(::GetDesktopWindow());
+    win32::WindowDc screen = win32::WindowDc::ofWindow(::GetDesktopWindow());
     auto screenRead = [&] {
         ::BitBlt(copy.dc(), 0, 0, src.width, src.height, screen.get(), src.left, src.top, SRCCOPY);
     };
     const std::string size = sizeText(w, h), source = sizeText(src.width, src.height);
 
     form.cbinterpolate->setChecked(false);
-    forms::Bitmap& picture = form.Image1->picture();
+    win32::Bitmap& picture = form.Image1->picture();
     auto memoryStretch = [&] {
         ::StretchBlt(picture.dc(), 0, 0, w, h, copy.dc(), 0, 0, src.width, src.height, SRCCOPY);
     };
@@ -259,7 +259,7 @@ void captureCosts(TForm1& form, int w, int h, int runs, int smoothRuns) {
     rows.push_back({"plain capture " + size, plain, read, "ms", "BitBlt " + source + " screen", 1.5, Better::Lower});
 
     // Where a plain capture's time goes beyond the screen read, for orientation.
-    const double dcPair = medianMs(runs, [] { forms::WindowDc dc = forms::WindowDc::ofWindow(::GetDesktopWindow()); });
+    const double dcPair = medianMs(runs, [] { win32::WindowDc dc = win32::WindowDc::ofWindow(::GetDesktopWindow()); });
     const POINT none[7] = {};
     const double polygon = medianMs(runs, [&] { picture.canvas().polygon(none); });
     // The screen read under Wine costs far less than on a composited Windows desktop, so the stretch the
@@ -275,7 +275,7 @@ void captureCosts(TForm1& form, int w, int h, int runs, int smoothRuns) {
         smoothRuns, {[&] { form.GrabScreen(kX, kY); },
                      [&] {
                          screenRead();
-                         forms::BitmapHandle scaled(forms::gdiplus::highQualityScale(copy.pixels(), w, h));
+                         win32::BitmapHandle scaled(win32::gdiplus::highQualityScale(copy.pixels(), w, h));
                      }});
     const double smooth = smoothAndBare[0], bare = smoothAndBare[1];
     rows.push_back({"smoothed capture " + size, smooth, bare, "ms", "BitBlt + GDI+ HQ " + source + "->" + size, 1.2,
@@ -318,10 +318,10 @@ void adjustmentCosts(TForm1& form, int w, int h, int runs) {
     const ocellus::SourceRect src = ocellus::sourceRectangle(kX, kY, w, h, ocellus::ZoomCode,
                                                              ::GetSystemMetrics(SM_CXSCREEN),
                                                              ::GetSystemMetrics(SM_CYSCREEN));
-    forms::Bitmap source;
+    win32::Bitmap source;
     source.setSize(src.width, src.height);
     auto readSource = [&] {
-        forms::WindowDc screen = forms::WindowDc::ofWindow(::GetDesktopWindow());
+        win32::WindowDc screen = win32::WindowDc::ofWindow(::GetDesktopWindow());
         ::BitBlt(source.dc(), 0, 0, src.width, src.height, screen.get(), src.left, src.top, SRCCOPY);
         ::GdiFlush();
     };
@@ -456,7 +456,7 @@ void startupCost(int runs) {
 }  // namespace
 
 int main() {
-    forms::gdiplus::Session gdiplus;
+    win32::gdiplus::Session gdiplus;
     if (!gdiplus.ok()) std::printf("GDI+ did not start: the smoothed path falls back to the plain stretch\n");
     auto& app = forms::application();
     app.title = L"Ocellus";

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "forms/application.h"
-#include "forms/seams.h"
+#include "win32/seams.h"
 
 namespace ocellus {
 
@@ -58,7 +58,7 @@ constexpr forms::FormDef kAbout{
     .caption = L"About this program",
     .clientWidth = 340,
     .clientHeight = 283,
-    .font = {L"MS Sans Serif", -13, 0, forms::clWindowText},
+    .font = {L"MS Sans Serif", -13, 0, win32::clWindowText},
     .border = forms::BorderStyle::Dialog,
     .minimizeBox = false,
     .maximizeBox = false,
@@ -66,10 +66,10 @@ constexpr forms::FormDef kAbout{
     .onActivate = handler<&TAboutForm::FormActivate>,
 };
 
-constexpr forms::FontDef kHeading{L"MS Sans Serif", -15, forms::fsBold, forms::clGreen};
-constexpr forms::FontDef kTitle{L"Arial", -23, 0, forms::clBlue};
-constexpr forms::FontDef kText{L"Tahoma", -13, 0, forms::clWindowText};
-constexpr forms::FontDef kLink{L"Tahoma", -13, 0, 12482872};
+constexpr win32::FontDef kHeading{L"MS Sans Serif", -15, win32::fsBold, win32::clGreen};
+constexpr win32::FontDef kTitle{L"Arial", -23, 0, win32::clBlue};
+constexpr win32::FontDef kText{L"Tahoma", -13, 0, win32::clWindowText};
+constexpr win32::FontDef kLink{L"Tahoma", -13, 0, 12482872};
 
 // Fixed size, text centred.
 constexpr Row centred(Row row) {
@@ -164,8 +164,8 @@ void ShowInfoMessage(std::wstring_view message, std::wstring_view caption) {
     const std::wstring title(caption.empty() ? std::wstring_view(forms::application().title) : caption);
     const std::wstring text(message);
     // The task dialog sits over the About dialog; should the system refuse it, the plain box still tells.
-    if (UseTaskDialogs() && forms::seams().taskDialog(::GetActiveWindow(), title.c_str(), text.c_str())) return;
-    forms::seams().messageBox(nullptr, text.c_str(), title.c_str(), 0);
+    if (UseTaskDialogs() && win32::seams().taskDialog(::GetActiveWindow(), title.c_str(), text.c_str())) return;
+    win32::seams().messageBox(nullptr, text.c_str(), title.c_str(), 0);
 }
 
 }  // namespace ocellus

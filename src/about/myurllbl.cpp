@@ -4,13 +4,13 @@
 
 #include "about/myurllbl_rules.h"
 #include "forms/application.h"
-#include "forms/seams.h"
+#include "win32/seams.h"
 
 namespace ocellus {
 
 namespace {
 
-constexpr forms::Color kLinkColor = 12482872;  // a medium blue
+constexpr win32::Color kLinkColor = 12482872;  // a medium blue
 
 bool isActivationKey(WPARAM key) { return key == VK_RETURN || key == VK_SPACE; }
 
@@ -19,7 +19,7 @@ bool isActivationKey(WPARAM key) { return key == VK_RETURN || key == VK_SPACE; }
 TURLLabel::TURLLabel(forms::Component* owner, forms::Control* parent) : forms::Label(owner, parent) {
     parentFont = false;
     font_.color = kLinkColor;
-    FhighlightFontcolor = forms::clRed;
+    FhighlightFontcolor = win32::clRed;
     Fcolorchange = true;
     cursor = ::LoadCursorW(nullptr, IDC_HAND);  // a shared system cursor: never destroyed
     tabStop = true;
@@ -38,17 +38,17 @@ void TURLLabel::setURL(std::wstring_view url) {
 }
 
 void TURLLabel::setUnderline(bool on) {
-    const bool now = (font_.style & forms::fsUnderline) != 0;
+    const bool now = (font_.style & win32::fsUnderline) != 0;
     if (now == on) return;
-    font_.style = static_cast<forms::FontStyle>(on ? font_.style | forms::fsUnderline
-                                                   : font_.style & ~forms::fsUnderline);
+    font_.style = static_cast<win32::FontStyle>(on ? font_.style | win32::fsUnderline
+                                                   : font_.style & ~win32::fsUnderline);
     fontChanged();
 }
 
 void TURLLabel::mouseEnter() {
     if (hovering_) return;
     hovering_ = true;
-    font_.style = static_cast<forms::FontStyle>(font_.style | forms::fsUnderline);
+    font_.style = static_cast<win32::FontStyle>(font_.style | win32::fsUnderline);
     if (Fcolorchange) {
         FOrigFontColor = font_.color;
         font_.color = FhighlightFontcolor;
@@ -60,7 +60,7 @@ void TURLLabel::mouseLeave() {
     // A leave that no enter preceded would otherwise paint the link in the unset original colour.
     if (!hovering_) return;
     hovering_ = false;
-    if (!focused_) font_.style = static_cast<forms::FontStyle>(font_.style & ~forms::fsUnderline);
+    if (!focused_) font_.style = static_cast<win32::FontStyle>(font_.style & ~win32::fsUnderline);
     if (Fcolorchange) font_.color = FOrigFontColor;
     fontChanged();
 }
@@ -72,7 +72,7 @@ void TURLLabel::click() {
     HWND owner = request->ownerIsApplication ? forms::application().handle() : nullptr;
     const wchar_t* verb = request->verbEmpty ? L"" : nullptr;
     // A missing mail program or browser is not reported: the click then simply shows nothing.
-    forms::seams().shellExecute(owner, verb, request->file.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    win32::seams().shellExecute(owner, verb, request->file.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 bool TURLLabel::handleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {

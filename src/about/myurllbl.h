@@ -21,9 +21,9 @@ public:
     void setEmailSubject(std::wstring_view subject) { FEmailSubject.assign(subject); }
     bool ColorChange() const noexcept { return Fcolorchange; }
     void setColorChange(bool on) noexcept { Fcolorchange = on; }
-    forms::Color HighlightFontColor() const noexcept { return FhighlightFontcolor; }
-    void setHighlightFontColor(forms::Color c) noexcept { FhighlightFontcolor = c; }
-    forms::Color OrigFontColor() const noexcept { return FOrigFontColor; }
+    win32::Color HighlightFontColor() const noexcept { return FhighlightFontcolor; }
+    void setHighlightFontColor(win32::Color c) noexcept { FhighlightFontcolor = c; }
+    win32::Color OrigFontColor() const noexcept { return FOrigFontColor; }
 
     // Raises the click event, then composes the e-mail or opens the address.
     void click() override;
@@ -40,9 +40,9 @@ private:
     std::wstring Furl;
     std::wstring Femail;
     std::wstring FEmailSubject;
-    forms::Color FhighlightFontcolor = forms::clRed;
+    win32::Color FhighlightFontcolor = win32::clRed;
     bool Fcolorchange = true;
-    forms::Color FOrigFontColor = 0;
+    win32::Color FOrigFontColor = 0;
     bool hovering_ = false;
     bool focused_ = false;
 };

@@ -7,7 +7,7 @@
 #include "app/settings_rules.h"
 #include "forms/application.h"
 #include "base/exception.h"
-#include "forms/physicalpixels.h"
+#include "win32/physicalpixels.h"
 #include "mylib/ustandardizefonts.h"
 
 namespace ocellus {
@@ -17,7 +17,7 @@ std::int32_t ZoomTag = 0;
 std::int32_t ReadoutFormat = 1;
 bool OnTopFlag = false, InterpolateFlag = false, CursorFlag = false;
 bool GrabBusy = false;
-std::unique_ptr<forms::Canvas> ScreenCanvas;
+std::unique_ptr<win32::Canvas> ScreenCanvas;
 TForm1* Form1 = nullptr;
 
 namespace {
@@ -30,7 +30,7 @@ using forms::handler;
 using forms::member;
 using Row = forms::ControlRow;
 
-constexpr forms::FontDef kButton1Font{L"MS Sans Serif", -10, forms::fsBold, forms::clWindowText};
+constexpr win32::FontDef kButton1Font{L"MS Sans Serif", -10, win32::fsBold, win32::clWindowText};
 
 constexpr forms::FormDef kForm1{
     .className = L"TForm1",
@@ -38,7 +38,7 @@ constexpr forms::FormDef kForm1{
     .caption = L"Ocellus",
     .clientWidth = 600,
     .clientHeight = 430,
-    .font = {L"Tahoma", -10, 0, forms::clWindowText},
+    .font = {L"Tahoma", -10, 0, win32::clWindowText},
     .border = forms::BorderStyle::Sizeable,
     .minimizeBox = true,
     .maximizeBox = false,
@@ -56,7 +56,7 @@ constexpr forms::FormDef kForm1{
 };
 
 constexpr Row zoomButton(std::wstring_view name, forms::Maker make, std::wstring_view caption, int left, int width,
-                         int tabOrder, int tag, forms::Handler onClick) {
+                         int tabOrder, int tag, forms::Handler<> onClick) {
     return {.name = name, .make = make, .parent = L"Panel2", .bounds = {left, 15, width, 14}, .caption = caption,
             .tabOrder = tabOrder, .tag = tag, .onClick = onClick};
 }
@@ -93,7 +93,7 @@ constexpr std::array<Row, 22> kLayout{{
      .bounds = {11, 31, 78, 13}, .caption = L"Show cursor", .tabOrder = 12,
      .onClick = handler<&TForm1::cursorcheckboxClick>},
     {.name = L"colpanel", .make = member<&TForm1::colpanel>, .parent = L"Panel2", .bounds = {189, 35, 26, 13},
-     .caption = L"colpanel", .tabOrder = 14, .color = forms::clBackground},
+     .caption = L"colpanel", .tabOrder = 14, .color = win32::clBackground},
     {.name = L"invertcb", .make = member<&TForm1::invertcb>, .parent = L"Panel2", .bounds = {236, 34, 70, 15},
      .caption = L"Invert cols", .tabOrder = 13},
     {.name = L"enhancerb", .make = member<&TForm1::enhancerb>, .parent = L"Panel2", .bounds = {309, 34, 65, 15},
@@ -142,7 +142,7 @@ void TForm1::FormCreate(forms::Component*) {
     rgblabel->setCaption(L"");
     xyLabel->setCaption(L"");
     colpanel->setCaption(L"");
-    ScreenCanvas = std::make_unique<forms::Canvas>();
+    ScreenCanvas = std::make_unique<win32::Canvas>();
     const ZoomStep* step = zoomStepForCode(ZoomCode);
     if (!step) {
         ZoomCode = kDefaultZoomCode;
@@ -197,7 +197,7 @@ void TForm1::Timer2Timer(forms::Component*) {
     if (forms::application().minimized()) return;
     POINT p{};
     {
-        const forms::PhysicalPixelsScope physical;  // as the desktop DC reads the screen
+        const win32::PhysicalPixelsScope physical;  // as the desktop DC reads the screen
         ::GetCursorPos(&p);
     }
     if (GrabBusy) return;

@@ -18,7 +18,7 @@ extern std::int32_t ZoomTag;        // Tag of the checked zoom button, during on
 extern std::int32_t ReadoutFormat;  // 1 RGB, 2 Hexadecimal, 3 TColor
 extern bool OnTopFlag, InterpolateFlag, CursorFlag;
 extern bool GrabBusy;
-extern std::unique_ptr<forms::Canvas> ScreenCanvas;
+extern std::unique_ptr<win32::Canvas> ScreenCanvas;
 
 class TForm1;
 extern TForm1* Form1;
@@ -102,7 +102,7 @@ private:
     void stretchSource(int width, int height, bool enhance, bool invert);
 
     ScreenSource source_;
-    forms::Bitmap adjusted_;              // the source area with Enhance applied, for the plain stretch
+    win32::Bitmap adjusted_;              // the source area with Enhance applied, for the plain stretch
     std::optional<PictureInputs> shown_;  // what the picture on show was made from
 };
 

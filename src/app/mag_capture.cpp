@@ -5,8 +5,8 @@
 #include "app/contbrightsat.h"
 #include "app/mag.h"
 #include "app/mag_rules.h"
-#include "forms/gdiplus.h"
-#include "forms/physicalpixels.h"
+#include "win32/gdiplus.h"
+#include "win32/physicalpixels.h"
 
 namespace ocellus {
 
@@ -19,9 +19,9 @@ void TForm1::GrabScreen(int x, int y) {
     std::uint32_t colour = kFailedRead;
     {
         // The display size and the read in the physical pixels the pointer position is in (see Timer2Timer).
-        const forms::PhysicalPixelsScope physical;
-        forms::WindowDc screen = forms::WindowDc::ofWindow(::GetDesktopWindow());
-        const forms::CanvasAttachment attached(*ScreenCanvas, screen.get());
+        const win32::PhysicalPixelsScope physical;
+        win32::WindowDc screen = win32::WindowDc::ofWindow(::GetDesktopWindow());
+        const win32::CanvasAttachment attached(*ScreenCanvas, screen.get());
         src = sourceRectangle(x, y, w, h, ZoomCode, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN));
         haveSource = src.width > 0 && src.height > 0;
         if (haveSource) read = source_.read(screen.get(), src);
@@ -40,7 +40,7 @@ void TForm1::GrabScreen(int x, int y) {
 
     // After a failed read the picture stays exactly as it was, neither read nor adjusted again.
     if (read == ScreenSource::Read::Failed) return;
-    forms::Bitmap& picture = Image1->picture();
+    win32::Bitmap& picture = Image1->picture();
     PictureInputs inputs{.width = w,
                          .height = h,
                          .zoomCode = ZoomCode,
@@ -65,12 +65,12 @@ void TForm1::GrabScreen(int x, int y) {
 }
 
 void TForm1::drawPicture(int w, int h, bool enhance, bool invert) {
-    forms::Bitmap& picture = Image1->picture();
+    win32::Bitmap& picture = Image1->picture();
     bool smoothed = false;
     if (InterpolateFlag) {
         picture.setWidth(w);
         picture.setHeight(h);
-        if (HBITMAP scaled = forms::gdiplus::highQualityScale(source_.pixels(), w, h)) {
+        if (HBITMAP scaled = win32::gdiplus::highQualityScale(source_.pixels(), w, h)) {
             picture.takeHandle(scaled);
             if (enhance) enhanceimage();
             if (invert) invertimage();
@@ -111,7 +111,7 @@ void TForm1::enhanceimage() { AdjustBitmapColours(Image1->picture().pixels(), 25
 void TForm1::invertimage() {
     RECT rc{};
     ::GetClientRect(handle(), &rc);
-    forms::RegionHandle region(::CreateRectRgnIndirect(&rc));
+    win32::RegionHandle region(::CreateRectRgnIndirect(&rc));
     if (region) ::InvertRgn(Image1->picture().dc(), region.get());
 }
 

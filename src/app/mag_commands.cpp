@@ -7,7 +7,7 @@
 #include "app/mag_rules.h"
 #include "forms/application.h"
 #include "base/exception.h"
-#include "forms/physicalpixels.h"
+#include "win32/physicalpixels.h"
 #include "mylib/ustandardizefonts.h"
 
 namespace ocellus {
@@ -30,16 +30,16 @@ public:
     }
 
 private:
-    forms::ClipboardSession session_;
+    win32::ClipboardSession session_;
 };
 
 // A device-dependent copy of a bitmap, compatible with the display, for the clipboard.
-forms::BitmapHandle displayCopy(HDC sourceDc, int width, int height) {
-    forms::WindowDc screen(nullptr, ::GetDC(nullptr));
-    forms::BitmapHandle copy(::CreateCompatibleBitmap(screen.get(), width, height));
+win32::BitmapHandle displayCopy(HDC sourceDc, int width, int height) {
+    win32::WindowDc screen(nullptr, ::GetDC(nullptr));
+    win32::BitmapHandle copy(::CreateCompatibleBitmap(screen.get(), width, height));
     if (!copy) return copy;
-    forms::MemoryDc dc(::CreateCompatibleDC(screen.get()));
-    forms::SelectObjectScope in(dc.get(), copy.get());
+    win32::MemoryDc dc(::CreateCompatibleDC(screen.get()));
+    win32::SelectObjectScope in(dc.get(), copy.get());
     ::BitBlt(dc.get(), 0, 0, width, height, sourceDc, 0, 0, SRCCOPY);
     return copy;
 }
@@ -49,7 +49,7 @@ void placeBitmap(HDC sourceDc, int width, int height) {
     ClipboardTransaction transaction;
     ::EmptyClipboard();
     if (width <= 0 || height <= 0) return;
-    forms::BitmapHandle copy = displayCopy(sourceDc, width, height);
+    win32::BitmapHandle copy = displayCopy(sourceDc, width, height);
     // Our bitmaps are 32-bit, so they carry no palette; a failed set is not reported, but the
     // copy is not leaked either.
     if (copy && ::SetClipboardData(CF_BITMAP, copy.get())) copy.release();
@@ -58,7 +58,7 @@ void placeBitmap(HDC sourceDc, int width, int height) {
 }  // namespace
 
 void TForm1::copymagimagetoclipboard() {
-    forms::Bitmap& picture = Image1->picture();
+    win32::Bitmap& picture = Image1->picture();
     placeBitmap(picture.dc(), picture.handle() ? picture.width() : 0, picture.handle() ? picture.height() : 0);
 }
 
@@ -66,7 +66,7 @@ void TForm1::copyrgbtexttoclipboard() {
     const std::wstring& text = rgblabel->caption();
     ClipboardTransaction transaction;
     const std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);
-    forms::GlobalMemory block(::GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, bytes));
+    win32::GlobalMemory block(::GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, bytes));
     if (!block) throw EOutOfResources(L"Out of system resources");
     if (void* p = ::GlobalLock(block.get())) {
         std::memcpy(p, text.c_str(), bytes);
@@ -82,17 +82,17 @@ void TForm1::copyrgbtexttoclipboard() {
 void TForm1::copyunmagimagetoclipboard() {
     {
         // The pointer, the display size and the read all in the physical pixels the desktop DC reads.
-        const forms::PhysicalPixelsScope physical;
+        const win32::PhysicalPixelsScope physical;
         POINT p{};
         ::GetCursorPos(&p);
-        forms::WindowDc screen = forms::WindowDc::ofWindow(::GetDesktopWindow());
-        const forms::CanvasAttachment attached(*ScreenCanvas, screen.get());
+        win32::WindowDc screen = win32::WindowDc::ofWindow(::GetDesktopWindow());
+        const win32::CanvasAttachment attached(*ScreenCanvas, screen.get());
         const SourceRect src = sourceRectangle(p.x, p.y, Image1->width(), Image1->height(), ZoomCode,
                                                ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN));
-        forms::BitmapHandle area;
+        win32::BitmapHandle area;
         if (src.width > 0 && src.height > 0) area.reset(::CreateCompatibleBitmap(screen.get(), src.width, src.height));
-        forms::MemoryDc dc(::CreateCompatibleDC(screen.get()));
-        forms::SelectObjectScope in(dc.get(), area ? static_cast<HGDIOBJ>(area.get()) : nullptr);
+        win32::MemoryDc dc(::CreateCompatibleDC(screen.get()));
+        win32::SelectObjectScope in(dc.get(), area ? static_cast<HGDIOBJ>(area.get()) : nullptr);
         if (area)
             ::StretchBlt(dc.get(), 0, 0, src.width, src.height, screen.get(), src.left, src.top, src.width,
                          src.height, SRCCOPY);

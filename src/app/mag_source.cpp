@@ -6,7 +6,7 @@ namespace ocellus {
 
 ScreenSource::Read ScreenSource::read(HDC screen, const SourceRect& area) {
     const std::size_t next = 1 - current_;
-    forms::Bitmap& spare = copies_[next];
+    win32::Bitmap& spare = copies_[next];
     spare.setSize(area.width, area.height);
     if (!spare.handle() || !screen ||
         !::BitBlt(spare.dc(), 0, 0, area.width, area.height, screen, area.left, area.top, SRCCOPY))

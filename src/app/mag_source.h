@@ -6,7 +6,7 @@
 #include <array>
 
 #include "app/mag_rules.h"
-#include "forms/graphics.h"
+#include "win32/graphics.h"
 
 namespace ocellus {
 
@@ -21,11 +21,11 @@ public:
     // previous successful read.
     Read read(HDC screen, const SourceRect& area);
     // The last successful read; empty before the first.
-    const forms::Bitmap& current() const noexcept { return copies_[current_]; }
+    const win32::Bitmap& current() const noexcept { return copies_[current_]; }
     PixelView pixels() const noexcept { return valid_ ? views_[current_] : PixelView{}; }
 
 private:
-    std::array<forms::Bitmap, 2> copies_;
+    std::array<win32::Bitmap, 2> copies_;
     std::array<PixelView, 2> views_{};  // each copy's pixels as of its last read
     std::size_t current_ = 0;
     bool valid_ = false;

@@ -5,10 +5,10 @@
 
 #include "app/mag.h"
 #include "forms/application.h"
-#include "forms/gdiplus.h"
+#include "win32/gdiplus.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-    forms::gdiplus::Session gdiplus;  // started first, shut down last
+    win32::gdiplus::Session gdiplus;  // started first, shut down last
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
     ::InitCommonControlsEx(&icc);
     auto& app = forms::application();

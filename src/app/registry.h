@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "forms/handles.h"
+#include "win32/handles.h"
 
 namespace ocellus {
 
@@ -22,7 +22,7 @@ public:
 
 private:
     HKEY root_;
-    forms::RegKey key_;
+    win32::RegKey key_;
 };
 
 }  // namespace ocellus

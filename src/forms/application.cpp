@@ -3,7 +3,7 @@
 #include "base/exception.h"
 #include "forms/form.h"
 #include "forms/timer.h"
-#include "forms/seams.h"
+#include "win32/seams.h"
 
 namespace forms {
 namespace {
@@ -100,7 +100,7 @@ void Application::showException(const std::exception& e) {
     if (auto* fe = dynamic_cast<const ocellus::Exception*>(&e)) text = fe->message();
     else text = widen(e.what());
     HWND owner = ::GetActiveWindow();
-    seams().messageBox(owner, ocellus::errorBoxText(text).c_str(), title.c_str(), MB_OK | MB_ICONERROR);
+    win32::seams().messageBox(owner, ocellus::errorBoxText(text).c_str(), title.c_str(), MB_OK | MB_ICONERROR);
 }
 
 void Application::handleCurrentException() {

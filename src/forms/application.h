@@ -43,13 +43,15 @@ private:
 
 Application& application();
 
-// Runs f, showing any error that escapes it in the standard error box.
+// Runs f; an error escaping it gets the standard error box, and the result is false.
 template <class F>
-void guarded(F&& f) noexcept {
+bool guarded(F&& f) noexcept {
     try {
         f();
+        return true;
     } catch (...) {
         application().handleCurrentException();
+        return false;
     }
 }
 

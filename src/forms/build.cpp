@@ -60,11 +60,8 @@ void Form::build(std::span<const ControlRow> rows) {
             c.parentFont = false;
             c.font().assign(row.font);
         }
-        if (row.onClick) c.onClick = [this, h = row.onClick](Component* sender) { h(*this, sender); };
-        if (row.onMouseUp)
-            c.onMouseUp = [this, h = row.onMouseUp](Component* s, int b, ShiftState sh, int x, int y) {
-                h(*this, s, b, sh, x, y);
-            };
+        c.onClick = bound(*this, row.onClick);
+        c.onMouseUp = bound(*this, row.onMouseUp);
         applyKindProperties(c, row);
         c.createWindow();
     }
@@ -77,7 +74,7 @@ void Form::build(std::span<const TimerRow> rows) {
         auto& t = dynamic_cast<Timer&>(row.make(*this, nullptr));
         t.name.assign(row.name);
         t.setInterval(row.interval);
-        if (row.onTimer) t.onTimer = [this, h = row.onTimer](Component* sender) { h(*this, sender); };
+        t.onTimer = bound(*this, row.onTimer);
     }
 }
 

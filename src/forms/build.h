@@ -8,9 +8,15 @@
 
 namespace forms {
 
-// Handlers are methods of the form class, stored as plain functions so that tables stay constexpr.
-using Handler = void (*)(Form&, Component* sender);
-using MouseHandler = void (*)(Form&, Component* sender, int button, ShiftState, int x, int y);
+// A handler in a table: a method of the form class, as a plain function so that tables stay constexpr.
+template <class... A>
+using Handler = void (*)(Form&, Component* sender, A...);
+// The event that calls the handler on that form.
+template <class... A>
+Event<A...> bound(Form& form, Handler<A...> h) {
+    if (!h) return {};
+    return [&form, h](Component* sender, A... args) { h(form, sender, args...); };
+}
 // Makes a row's component, owned by the form, and stores it in the form's member where one is named.
 using Maker = Component& (*)(Component& form, Control* parent);
 
@@ -65,18 +71,18 @@ struct ControlRow {
     std::wstring_view parent{};  // empty: the form
     Bounds bounds{};
     std::wstring_view caption{};
-    FontDef font = kParentFont;
+    win32::FontDef font{};  // no face: the parent's font
     Anchors anchors = akLeft | akTop;
     Dock dock = Dock::None;
     int tabOrder = -1;
     int tag = 0;
-    Handler onClick = nullptr;
-    MouseHandler onMouseUp = nullptr;
+    Handler<> onClick = nullptr;
+    Handler<int, ShiftState, int, int> onMouseUp = nullptr;
     // Labels
     bool autoSize = true;
     TextAlign alignment = TextAlign::Left;
     // Panels (other controls take their parent's colour)
-    Color color = clBtnFace;
+    win32::Color color = win32::clBtnFace;
     bool bevel = true;
     // Push buttons: Enter presses the default one, Esc the cancel one; a modal result ends showModal.
     bool isDefault = false;
@@ -88,7 +94,7 @@ struct TimerRow {
     std::wstring_view name;
     Maker make;
     unsigned interval = 1000;  // milliseconds
-    Handler onTimer = nullptr;
+    Handler<> onTimer = nullptr;
 };
 
 }  // namespace forms

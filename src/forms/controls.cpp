@@ -31,7 +31,7 @@ WindowClass Panel::windowClass() const {
     return {.name = L"OcellusPanel", .style = WS_CLIPCHILDREN, .exStyle = WS_EX_CONTROLPARENT, .own = true};
 }
 
-void Panel::setColor(Color c) {
+void Panel::setColor(win32::Color c) {
     if (color == c) return;
     color = c;
     invalidate();
@@ -41,13 +41,13 @@ void Panel::paint(HDC dc) {
     RECT rc;
     ::GetClientRect(hwnd_, &rc);
     // A swatch panel takes any colour the screen shows: a kept brush per colour would pile up.
-    BrushHandle brush(::CreateSolidBrush(colorToRgb(color)));
+    win32::BrushHandle brush(::CreateSolidBrush(win32::colorToRgb(color)));
     ::FillRect(dc, &rc, brush.get());
     if (raisedBevel) ::DrawEdge(dc, &rc, BDR_RAISEDINNER, BF_RECT);
     if (!caption_.empty()) {
-        SelectObjectScope f(dc, font_.handle());
+        win32::SelectObjectScope f(dc, font_.handle());
         ::SetBkMode(dc, TRANSPARENT);
-        ::SetTextColor(dc, colorToRgb(font_.color));
+        ::SetTextColor(dc, win32::colorToRgb(font_.color));
         ::DrawTextW(dc, caption_.c_str(), -1, &rc, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
     }
 }
@@ -85,7 +85,7 @@ bool Image::handleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
         const int bh = picture_.handle() ? picture_.height() : 0;
         if (bw > 0 && bh > 0) ::BitBlt(dc, 0, 0, bw, bh, picture_.dc(), 0, 0, SRCCOPY);
         // Whatever the picture does not cover shows the parent's colour.
-        HBRUSH back = solidBrush(parent_ ? parent_->color : color);
+        HBRUSH back = win32::solidBrush(parent_ ? parent_->color : color);
         RECT right{bw, 0, width_, height_}, below{0, bh, bw, height_};
         if (bw < width_) ::FillRect(dc, &right, back);
         if (bh < height_) ::FillRect(dc, &below, back);
@@ -111,8 +111,8 @@ void Label::adjustSize() {
     if (!autoSize || !hwnd_) return;
     // As with any auto-sized label, an empty caption keeps the height of one line.
     std::wstring text = caption_.empty() ? L" " : caption_;
-    WindowDc dc(nullptr, ::GetDC(nullptr));
-    SelectObjectScope f(dc.get(), font_.handle());
+    win32::WindowDc dc(nullptr, ::GetDC(nullptr));
+    win32::SelectObjectScope f(dc.get(), font_.handle());
     RECT rc{0, 0, 0, 0};
     ::DrawTextW(dc.get(), text.c_str(), -1, &rc, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
     int w = rc.right - rc.left, h = rc.bottom - rc.top;
@@ -151,7 +151,7 @@ bool Label::handleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
         // Labels paint their whole rectangle in their parent's colour, so text changes leave no traces.
         RECT rc;
         ::GetClientRect(hwnd_, &rc);
-        ::FillRect(reinterpret_cast<HDC>(wp), &rc, solidBrush(color));
+        ::FillRect(reinterpret_cast<HDC>(wp), &rc, win32::solidBrush(color));
         result = 1;
         return true;
     }
@@ -248,7 +248,7 @@ bool Bevel::handleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     const bool painted = paintWholeWindow(hwnd_, msg, result, [this](HDC dc) {
         RECT rc;
         ::GetClientRect(hwnd_, &rc);
-        ::FillRect(dc, &rc, solidBrush(parent_ ? parent_->color : color));
+        ::FillRect(dc, &rc, win32::solidBrush(parent_ ? parent_->color : color));
         ::DrawEdge(dc, &rc, EDGE_ETCHED, BF_TOP);
     });
     return painted || Control::handleMessage(msg, wp, lp, result);

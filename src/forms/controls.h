@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "forms/graphics.h"
+#include "win32/graphics.h"
 #include "forms/window.h"
 
 namespace forms {
@@ -15,7 +15,7 @@ class Panel : public Control {
 public:
     Panel(Component* owner, Control* parent) : Control(owner, parent) {}
     bool raisedBevel = true;
-    void setColor(Color c);
+    void setColor(win32::Color c);
     bool handleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
 protected:
@@ -29,14 +29,14 @@ private:
 class Image : public Control {
 public:
     Image(Component* owner, Control* parent);
-    Bitmap& picture() noexcept { return picture_; }
+    win32::Bitmap& picture() noexcept { return picture_; }
     bool handleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
 protected:
     WindowClass windowClass() const override;
 
 private:
-    Bitmap picture_;
+    win32::Bitmap picture_;
 };
 
 enum class TextAlign : std::uint8_t { Left, Right, Center };

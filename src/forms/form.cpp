@@ -17,11 +17,6 @@ POINT workAreaOffset(const RECT& r) {
     return {mi.rcWork.left - mi.rcMonitor.left, mi.rcWork.top - mi.rcMonitor.top};
 }
 
-template <class... A>
-void bindEvent(Form& form, std::function<void(A...)>& event, void (*h)(Form&, A...)) {
-    if (h) event = [&form, h](A... args) { h(form, args...); };
-}
-
 }  // namespace
 
 // ----- creation and destruction -----
@@ -34,15 +29,15 @@ void Form::create(const FormDef& def, std::span<const ControlRow> controls, std:
     color = def.color;
     keyPreview = def.keyPreview;
     position = def.position;
-    bindEvent(*this, onShow, def.onShow);
-    bindEvent(*this, onResize, def.onResize);
-    bindEvent(*this, onDestroy, def.onDestroy);
-    bindEvent(*this, onActivate, def.onActivate);
-    bindEvent(*this, onKeyDown, def.onKeyDown);
-    bindEvent(*this, onKeyPress, def.onKeyPress);
-    bindEvent(*this, onMouseWheelDown, def.onMouseWheelDown);
-    bindEvent(*this, onMouseWheelUp, def.onMouseWheelUp);
-    bindEvent(*this, onMouseMove, def.onMouseMove);
+    onShow = bound(*this, def.onShow);
+    onResize = bound(*this, def.onResize);
+    onDestroy = bound(*this, def.onDestroy);
+    onActivate = bound(*this, def.onActivate);
+    onKeyDown = bound(*this, def.onKeyDown);
+    onKeyPress = bound(*this, def.onKeyPress);
+    onMouseWheelDown = bound(*this, def.onMouseWheelDown);
+    onMouseWheelUp = bound(*this, def.onMouseWheelUp);
+    onMouseMove = bound(*this, def.onMouseMove);
 
     className_.assign(def.className);
     style_ = WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU;
@@ -64,11 +59,7 @@ void Form::create(const FormDef& def, std::span<const ControlRow> controls, std:
         auto* ownerForm = dynamic_cast<Form*>(owner());
         makeWindow(windowClass(), at, at, rc.right - rc.left, rc.bottom - rc.top,
                    ownerForm ? ownerForm->handle() : nullptr);
-        const RECT b = boundsRect();
-        left_ = b.left;
-        top_ = b.top;
-        width_ = b.right - b.left;
-        height_ = b.bottom - b.top;
+        takeBounds();
         if (!application().mainForm) application().setMainForm(this);
         build(controls);
         build(timers);
@@ -133,6 +124,10 @@ void Form::setBounds(int l, int t, int w, int h) {
     } else {
         ::SetWindowPos(hwnd_, nullptr, l, t, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
     }
+    takeBounds();
+}
+
+void Form::takeBounds() {
     const RECT b = boundsRect();
     left_ = b.left;
     top_ = b.top;
@@ -246,15 +241,9 @@ void Form::registerHint(Control& control) {
 
 // ----- keys, wheel and messages -----
 
-PushButton* Form::defaultButton() {
+PushButton* Form::button(bool PushButton::*role) {
     for (auto& c : components())
-        if (auto* b = dynamic_cast<PushButton*>(c.get()); b && b->isDefault) return b;
-    return nullptr;
-}
-
-PushButton* Form::cancelButton() {
-    for (auto& c : components())
-        if (auto* b = dynamic_cast<PushButton*>(c.get()); b && b->isCancel) return b;
+        if (auto* b = dynamic_cast<PushButton*>(c.get()); b && b->*role) return b;
     return nullptr;
 }
 
@@ -262,26 +251,14 @@ bool Form::previewKey(MSG& msg) {
     if (!keyPreview) return false;
     if ((msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) && onKeyDown) {
         WORD key = static_cast<WORD>(msg.wParam);
-        bool failed = false;
-        guarded([&] {
-            failed = true;
-            onKeyDown(this, key, currentShiftState());
-            failed = false;
-        });
-        if (key == 0 || failed) return true;
+        if (!guarded([&] { onKeyDown(this, key, currentShiftState()); }) || key == 0) return true;
         msg.wParam = key;
         // Dialog navigation eats these key-downs untranslated; translate them here so the character
         // preview still sees Esc and Enter.
         if (key == VK_ESCAPE || key == VK_RETURN) ::TranslateMessage(&msg);
     } else if (msg.message == WM_CHAR && onKeyPress) {
         wchar_t ch = static_cast<wchar_t>(msg.wParam);
-        bool failed = false;
-        guarded([&] {
-            failed = true;
-            onKeyPress(this, ch);
-            failed = false;
-        });
-        if (ch == 0 || failed) return true;
+        if (!guarded([&] { onKeyPress(this, ch); }) || ch == 0) return true;
         msg.wParam = ch;
     }
     return false;
@@ -289,14 +266,9 @@ bool Form::previewKey(MSG& msg) {
 
 bool Form::handleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     switch (msg) {
-    case WM_WINDOWPOSCHANGED: {
-        const RECT b = boundsRect();
-        left_ = b.left;
-        top_ = b.top;
-        width_ = b.right - b.left;
-        height_ = b.bottom - b.top;
+    case WM_WINDOWPOSCHANGED:
+        takeBounds();
         return false;  // the default handling sends WM_SIZE and WM_MOVE
-    }
     case WM_SIZE:
         if (wp != SIZE_MINIMIZED && !layoutHeld()) {
             realign(*this);
@@ -312,14 +284,16 @@ bool Form::handleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     case WM_COMMAND:
         if (!fromHandle(reinterpret_cast<HWND>(lp))) {
             // Enter and Esc from dialog navigation.
-            PushButton* b = LOWORD(wp) == IDCANCEL ? cancelButton() : LOWORD(wp) == IDOK ? defaultButton() : nullptr;
+            PushButton* b = LOWORD(wp) == IDCANCEL ? button(&PushButton::isCancel)
+                            : LOWORD(wp) == IDOK   ? button(&PushButton::isDefault)
+                                                   : nullptr;
             if (b) b->click();
             result = 0;
             return true;
         }
         return Control::handleMessage(msg, wp, lp, result);
     case DM_GETDEFID:
-        if (!defaultButton()) return false;
+        if (!button(&PushButton::isDefault)) return false;
         result = MAKELRESULT(IDOK, DC_HASDEFID);
         return true;
     case WM_ACTIVATE:

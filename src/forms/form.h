@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "forms/build.h"
-#include "forms/handles.h"
+#include "win32/handles.h"
 #include "forms/window.h"
 
 namespace forms {
@@ -23,34 +23,24 @@ enum class BorderStyle : std::uint8_t { Sizeable, Dialog };
 enum class Position : std::uint8_t { Designed, DefaultPosOnly, ScreenCenter };
 enum class WindowState : std::uint8_t { Normal, Minimized, Maximized };
 
-using KeyHandler = void (*)(Form&, Component*, WORD& key, ShiftState);
-using CharHandler = void (*)(Form&, Component*, wchar_t& key);
-using WheelHandler = void (*)(Form&, Component*, ShiftState, POINT, bool& handled);
-using MouseMoveHandler = void (*)(Form&, Component*, ShiftState, int x, int y);
-
 struct FormDef {
     std::wstring_view className;
     std::wstring_view name;
     std::wstring_view caption;
     int clientWidth, clientHeight;
-    FontDef font;
+    win32::FontDef font;
     BorderStyle border = BorderStyle::Sizeable;
     bool minimizeBox = true;
     bool maximizeBox = true;
     Position position = Position::DefaultPosOnly;
     bool keyPreview = false;
-    Color color = clBtnFace;
+    win32::Color color = win32::clBtnFace;
     // Events, as handler<&TMyForm::Method>. Create comes once the controls exist and after the first resize.
-    Handler onCreate = nullptr;
-    Handler onShow = nullptr;
-    Handler onResize = nullptr;
-    Handler onDestroy = nullptr;
-    Handler onActivate = nullptr;
-    KeyHandler onKeyDown = nullptr;
-    CharHandler onKeyPress = nullptr;
-    WheelHandler onMouseWheelDown = nullptr;
-    WheelHandler onMouseWheelUp = nullptr;
-    MouseMoveHandler onMouseMove = nullptr;
+    Handler<> onCreate = nullptr, onShow = nullptr, onResize = nullptr, onDestroy = nullptr, onActivate = nullptr;
+    Handler<WORD& /*key*/, ShiftState> onKeyDown = nullptr;
+    Handler<wchar_t& /*key*/> onKeyPress = nullptr;
+    Handler<ShiftState, POINT, bool& /*handled*/> onMouseWheelDown = nullptr, onMouseWheelUp = nullptr;
+    Handler<ShiftState, int /*x*/, int /*y*/> onMouseMove = nullptr;
 };
 
 class Form : public Control {
@@ -88,10 +78,10 @@ public:
     void build(std::span<const TimerRow> rows);
 
     Notify onShow, onResize, onDestroy, onActivate;
-    std::function<void(Component*, WORD& key, ShiftState)> onKeyDown;
-    std::function<void(Component*, wchar_t& key)> onKeyPress;
-    std::function<void(Component*, ShiftState, POINT, bool& handled)> onMouseWheelDown, onMouseWheelUp;
-    std::function<void(Component*, ShiftState, int x, int y)> onMouseMove;
+    Event<WORD& /*key*/, ShiftState> onKeyDown;
+    Event<wchar_t& /*key*/> onKeyPress;
+    Event<ShiftState, POINT, bool& /*handled*/> onMouseWheelDown, onMouseWheelUp;
+    Event<ShiftState, int /*x*/, int /*y*/> onMouseMove;
 
     // Raises the destroy event, then destroys the window; the object stays. FormPtr calls it.
     void destroyWindow();
@@ -111,12 +101,12 @@ private:
     friend class LayoutHold;
     void releaseWindow() noexcept;
     void centre();
-    PushButton* defaultButton();
-    PushButton* cancelButton();
+    void takeBounds();  // from the window
+    PushButton* button(bool PushButton::*role);
 
     std::wstring className_;
     DWORD style_ = 0, exStyle_ = 0;
-    WindowHandle tooltip_;
+    win32::WindowHandle tooltip_;
     bool shown_ = false;
     bool modal_ = false;
     int layoutHolds_ = 0;

@@ -215,9 +215,9 @@ bool Control::handleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
         const Control* child = fromHandle(reinterpret_cast<HWND>(lp));
         const Control& from = child ? *child : *this;
         auto dc = reinterpret_cast<HDC>(wp);
-        ::SetTextColor(dc, colorToRgb(from.font_.color));
-        ::SetBkColor(dc, colorToRgb(from.color));
-        result = reinterpret_cast<LRESULT>(solidBrush(from.color));
+        ::SetTextColor(dc, win32::colorToRgb(from.font_.color));
+        ::SetBkColor(dc, win32::colorToRgb(from.color));
+        result = reinterpret_cast<LRESULT>(win32::solidBrush(from.color));
         return true;
     }
     case WM_MOUSEMOVE:

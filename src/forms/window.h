@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "forms/font.h"
-#include "forms/graphics.h"
+#include "win32/font.h"
+#include "win32/graphics.h"
 #include "forms/layout.h"
 
 namespace forms {
@@ -60,7 +60,10 @@ private:
     std::vector<std::unique_ptr<Component>> components_;
 };
 
-using Notify = std::function<void(Component* sender)>;
+// What a control or form raises, the sender first.
+template <class... A>
+using Event = std::function<void(Component* sender, A...)>;
+using Notify = Event<>;
 
 // The window a control makes: its class and styles. Classes of our own are registered on first use.
 struct WindowClass {
@@ -104,10 +107,10 @@ public:
 
     const std::wstring& caption() const noexcept { return caption_; }
     virtual void setCaption(std::wstring_view text);
-    Font& font() noexcept { return font_; }
+    win32::Font& font() noexcept { return font_; }
     bool parentFont = true;
     void fontChanged();  // after editing font(): applies it here and to the children that take it
-    Color color = clBtnFace;
+    win32::Color color = win32::clBtnFace;
     const std::wstring& hint() const noexcept { return hint_; }
     void setHint(std::wstring_view text);
     HCURSOR cursor = nullptr;  // null: the window class's cursor
@@ -115,7 +118,7 @@ public:
     int tabOrder = -1;
 
     Notify onClick;
-    std::function<void(Component*, int button, ShiftState, int x, int y)> onMouseUp;
+    Event<int /*button*/, ShiftState, int /*x*/, int /*y*/> onMouseUp;
     virtual void click();
 
     void repaint();  // now, synchronously
@@ -149,7 +152,7 @@ protected:
     AnchorDistances distances_;
     std::wstring caption_;
     std::wstring hint_;
-    Font font_;
+    win32::Font font_;
 
 private:
     friend struct WindowBinding;

@@ -8,7 +8,7 @@
 
 #include "forms/application.h"
 #include "base/exception.h"
-#include "forms/seams.h"
+#include "win32/seams.h"
 #include "mylib/ustandardizefonts_rules.h"
 
 namespace ocellus {
@@ -16,10 +16,10 @@ namespace {
 
 using TAnchorsArray = std::vector<forms::Anchors>;
 
-void debugOut(const std::wstring& text) { forms::seams().outputDebugString(text.c_str()); }
+void debugOut(const std::wstring& text) { win32::seams().outputDebugString(text.c_str()); }
 
 void breakIfDebugged() {
-    if (forms::seams().isDebuggerPresent()) forms::seams().debugBreak();
+    if (win32::seams().isDebuggerPresent()) win32::seams().debugBreak();
 }
 
 std::wstring sourceName() {
@@ -49,7 +49,7 @@ RECT monitorRect(HMONITOR monitor) {
     return search.second;
 }
 
-int FormPixelsPerInch(forms::Form*) { return forms::seams().screenPixelsPerInch(); }
+int FormPixelsPerInch(forms::Form*) { return win32::seams().screenPixelsPerInch(); }
 
 void FreezeAnchors(forms::Control& container, TAnchorsArray& anchors, std::size_t& counter) {
     const auto& children = container.children();

@@ -14,7 +14,7 @@
 #include "app/mag.h"
 #include "app/mag_rules.h"
 #include "forms/application.h"
-#include "forms/seams.h"
+#include "win32/seams.h"
 #include "win_support.h"
 
 namespace testing_support {
@@ -32,16 +32,16 @@ inline void resetProgramState(std::function<void(const wchar_t* text)> onBox) {
     ocellus::ReadoutFormat = 1;
     ocellus::OnTopFlag = ocellus::InterpolateFlag = ocellus::CursorFlag = false;
     ocellus::GrabBusy = false;
-    forms::seams().screenPixelsPerInch = [] { return 96; };
-    forms::seams().outputDebugString = [](const wchar_t*) {};
-    forms::seams().messageBox = [onBox = std::move(onBox)](HWND, const wchar_t* text, const wchar_t*, UINT) {
+    win32::seams().screenPixelsPerInch = [] { return 96; };
+    win32::seams().outputDebugString = [](const wchar_t*) {};
+    win32::seams().messageBox = [onBox = std::move(onBox)](HWND, const wchar_t* text, const wchar_t*, UINT) {
         onBox(text);
         return IDOK;
     };
 }
 
 inline void restoreProgramState() {
-    forms::restoreDefaultSeams();
+    win32::restoreDefaultSeams();
     deleteSettings();
 }
 

@@ -13,8 +13,8 @@
 #include "about/myurllbl.h"
 #include "app/mag.h"
 #include "forms/application.h"
-#include "forms/gdiplus.h"
-#include "forms/seams.h"
+#include "win32/gdiplus.h"
+#include "win32/seams.h"
 #include "win_support.h"
 
 using ocellus::TAboutForm;
@@ -68,7 +68,7 @@ LOGFONTW fontOf(HWND h) {
 
 // The text colour the parent hands the static control for painting.
 COLORREF paintedTextColor(HWND child) {
-    forms::MemoryDc dc(::CreateCompatibleDC(nullptr));
+    win32::MemoryDc dc(::CreateCompatibleDC(nullptr));
     ::SendMessageW(::GetParent(child), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc.get()),
                    reinterpret_cast<LPARAM>(child));
     return ::GetTextColor(dc.get());
@@ -77,7 +77,7 @@ COLORREF paintedTextColor(HWND child) {
 bool underlined(HWND h) { return fontOf(h).lfUnderline != 0; }
 
 // A plain window holding link labels placed by the test.
-constexpr forms::FormDef kHostDef{L"TLinkHost", L"LinkHost", L"Links", 320, 120, {L"Tahoma", -13, 0, forms::clWindowText}};
+constexpr forms::FormDef kHostDef{L"TLinkHost", L"LinkHost", L"Links", 320, 120, {L"Tahoma", -13, 0, win32::clWindowText}};
 
 class LinkHost : public forms::Form {
 public:
@@ -111,7 +111,7 @@ TEST(AboutLayout, BevelDrawsALoweredRuleAlongItsTopEdge) {
 
 TEST(AboutOpening, EveryOpeningIsANewDialogAndTwentyLeaveNoObjects) {
     StepsCleanup cleanup;
-    forms::gdiplus::Session gdiplus;
+    win32::gdiplus::Session gdiplus;
     forms::application().title = L"Ocellus";
     auto main = forms::makeForm<ocellus::TForm1>(nullptr);
     main->show();
@@ -181,7 +181,7 @@ TEST(UrlLabel, HoverUnderlinesAndHighlightsThenRestores) {
     EXPECT_FALSE(underlined(l.handle()));
     EXPECT_EQ(paintedTextColor(l.handle()), 0x123456u);
 
-    l.font().style = forms::fsUnderline | forms::fsBold;  // laid out underlined: loses it after a hover
+    l.font().style = win32::fsUnderline | win32::fsBold;  // laid out underlined: loses it after a hover
     l.fontChanged();
     enter();
     leave();
@@ -191,10 +191,10 @@ TEST(UrlLabel, HoverUnderlinesAndHighlightsThenRestores) {
 
 TEST(UrlLabel, ADoubleClickOpensTheLinkOnceAndRaisesOneDoubleClick) {
     struct SeamsBack {
-        ~SeamsBack() { forms::restoreDefaultSeams(); }
+        ~SeamsBack() { win32::restoreDefaultSeams(); }
     } seamsBack;
     std::vector<std::wstring> opened;
-    forms::seams().shellExecute = [&](HWND, const wchar_t*, const wchar_t* file, const wchar_t*, const wchar_t*, int) {
+    win32::seams().shellExecute = [&](HWND, const wchar_t*, const wchar_t* file, const wchar_t*, const wchar_t*, int) {
         opened.emplace_back(file);
         return reinterpret_cast<HINSTANCE>(33);
     };

@@ -10,7 +10,7 @@
 #include "app_support.h"
 #include "forms/application.h"
 #include "base/exception.h"
-#include "forms/handles.h"
+#include "win32/handles.h"
 #include "win_support.h"
 
 using ocellus::TForm1;
@@ -31,7 +31,7 @@ bool openClipboard() {
 void placeStaleData() {
     ASSERT_TRUE(openClipboard());
     ::EmptyClipboard();
-    forms::GlobalMemory block(::GlobalAlloc(GMEM_MOVEABLE, 8));
+    win32::GlobalMemory block(::GlobalAlloc(GMEM_MOVEABLE, 8));
     if (block && ::SetClipboardData(::RegisterClipboardFormatW(L"OcellusTestStale"), block.get())) block.release();
     ::CloseClipboard();
 }

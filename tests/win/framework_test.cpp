@@ -4,11 +4,14 @@
 #include "base/exception.h"
 #include "forms/application.h"
 #include "forms/form.h"
-#include "forms/seams.h"
+#include "win32/seams.h"
 #include "win_support.h"
 
 using namespace forms;
 using ocellus::Exception;
+using win32::clWindowText;
+using win32::restoreDefaultSeams;
+using win32::seams;
 using testing_support::pump;
 using testing_support::pumpUntil;
 

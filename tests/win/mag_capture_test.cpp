@@ -15,8 +15,8 @@
 #include "app/mag.h"
 #include "app/mag_rules.h"
 #include "forms/application.h"
-#include "forms/gdiplus.h"
-#include "forms/seams.h"
+#include "win32/gdiplus.h"
+#include "win32/seams.h"
 #include "app_support.h"
 #include "win_support.h"
 
@@ -89,7 +89,7 @@ protected:
         ASSERT_EQ(ocellus::ZoomCode, code);
     }
 
-    forms::gdiplus::Session gdiplus;
+    win32::gdiplus::Session gdiplus;
 };
 
 }  // namespace

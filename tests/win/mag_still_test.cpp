@@ -12,7 +12,7 @@
 
 #include "app/mag.h"
 #include "app/mag_rules.h"
-#include "forms/gdiplus.h"
+#include "win32/gdiplus.h"
 #include "app_support.h"
 #include "win_support.h"
 
@@ -79,7 +79,7 @@ protected:
         return bytes;
     }
 
-    forms::gdiplus::Session gdiplus;
+    win32::gdiplus::Session gdiplus;
 
 private:
     static std::set<HWND>& sent() {

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "app/mag.h"
-#include "forms/physicalpixels.h"
+#include "win32/physicalpixels.h"
 #include "app_support.h"
 #include "win_support.h"
 
@@ -48,7 +48,7 @@ class PhysicalPixels : public ::testing::Test {
 protected:
     void SetUp() override {
         if (setContext && getContext && sameContext) return;
-        { const forms::PhysicalPixelsScope quiet; }
+        { const win32::PhysicalPixelsScope quiet; }
         GTEST_SKIP() << "user32 has no per-thread awareness: checked only that the scope does nothing quietly";
     }
 };
@@ -58,9 +58,9 @@ TEST_F(PhysicalPixels, InsideTheScopeThePerMonitorAwarenessAfterItTheOneBefore) 
                                         DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE}) {
         const ThreadContext known(start);
         {
-            const forms::PhysicalPixelsScope outer;
+            const win32::PhysicalPixelsScope outer;
             EXPECT_TRUE(threadIs(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE));
-            { const forms::PhysicalPixelsScope inner; }
+            { const win32::PhysicalPixelsScope inner; }
             EXPECT_TRUE(threadIs(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE));
         }
         EXPECT_TRUE(threadIs(start));
@@ -71,7 +71,7 @@ TEST_F(PhysicalPixels, AnErrorLeavingTheScopeRestoresTheAwarenessBefore) {
     const ThreadContext known(DPI_AWARENESS_CONTEXT_UNAWARE);
     EXPECT_THROW(
         {
-            const forms::PhysicalPixelsScope physical;
+            const win32::PhysicalPixelsScope physical;
             throw std::runtime_error("read failed");
         },
         std::runtime_error);
@@ -187,7 +187,7 @@ TEST_F(ScaledDisplay, AnUnawareThreadCopiesTheAreaUnderThePhysicalPointer) {
     const ThreadContext unaware(DPI_AWARENESS_CONTEXT_UNAWARE);
     if (::GetSystemMetrics(SM_CXSCREEN) == screen.cx) GTEST_SKIP() << "the system does not scale for this thread";
     {
-        const forms::PhysicalPixelsScope physical;
+        const win32::PhysicalPixelsScope physical;
         POINT at{};
         ::GetCursorPos(&at);
         EXPECT_EQ(at.x, spot.x);

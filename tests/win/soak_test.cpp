@@ -18,8 +18,8 @@
 #include "app/mag.h"
 #include "app/mag_rules.h"
 #include "forms/application.h"
-#include "forms/gdiplus.h"
-#include "forms/seams.h"
+#include "win32/gdiplus.h"
+#include "win32/seams.h"
 #include "app_support.h"
 #include "win_support.h"
 
@@ -168,7 +168,7 @@ protected:
 };
 
 TEST_F(SoakTest, ObjectsAndMemoryStayFlatOverManyCaptures) {
-    forms::gdiplus::Session gdiplus;
+    win32::gdiplus::Session gdiplus;
     ASSERT_TRUE(gdiplus.ok());
     // Everything right of the window is distinct colours; the window sits at the top left.
     testing_support::ScreenPattern colours({640, 0, 1920, 1080}, paintDistinctColours);

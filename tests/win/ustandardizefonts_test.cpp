@@ -12,7 +12,7 @@
 #include "forms/application.h"
 #include "forms/form.h"
 #include "base/exception.h"
-#include "forms/seams.h"
+#include "win32/seams.h"
 #include "mylib/ustandardizefonts.h"
 #include "app_support.h"
 #include "win_support.h"
@@ -32,17 +32,17 @@ struct DebugSeams {
     int breaks = 0;
     bool debugger = false;
     DebugSeams() {
-        forms::seams().outputDebugString = [this](const wchar_t* text) { lines.emplace_back(text); };
-        forms::seams().isDebuggerPresent = [this] { return debugger; };
-        forms::seams().debugBreak = [this] { ++breaks; };
+        win32::seams().outputDebugString = [this](const wchar_t* text) { lines.emplace_back(text); };
+        win32::seams().isDebuggerPresent = [this] { return debugger; };
+        win32::seams().debugBreak = [this] { ++breaks; };
     }
 };
 
 void setPixelsPerInch(int dpi) {
-    forms::seams().screenPixelsPerInch = [dpi] { return dpi; };
+    win32::seams().screenPixelsPerInch = [dpi] { return dpi; };
 }
 
-constexpr forms::FormDef kPlainDef{L"TFontForm", L"FontForm", L"Fonts", 300, 200, {L"Tahoma", -10, 0, forms::clWindowText},
+constexpr forms::FormDef kPlainDef{L"TFontForm", L"FontForm", L"Fonts", 300, 200, {L"Tahoma", -10, 0, win32::clWindowText},
                                    forms::BorderStyle::Sizeable, true, true, forms::Position::Designed};
 
 class FontForm : public forms::Form {
@@ -106,7 +106,7 @@ protected:
     void SetUp() override {
         setPixelsPerInch(96);
     }
-    void TearDown() override { forms::restoreDefaultSeams(); }
+    void TearDown() override { win32::restoreDefaultSeams(); }
     DebugSeams debug;
 };
 

@@ -1,4 +1,4 @@
-// Fonts as the layout tables give them, and as a control holds them.
+// Fonts as layout tables give them, and as controls hold them: the GDI font is made on demand.
 #pragma once
 
 #include <windows.h>
@@ -7,10 +7,10 @@
 #include <string>
 #include <string_view>
 
-#include "forms/graphics.h"
-#include "forms/handles.h"
+#include "win32/graphics.h"
+#include "win32/handles.h"
 
-namespace forms {
+namespace win32 {
 
 using FontStyle = std::uint8_t;
 inline constexpr FontStyle fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8;
@@ -21,9 +21,6 @@ struct FontDef {
     FontStyle style = 0;
     Color color = clWindowText;
 };
-
-// The font of a layout row that takes its parent's font.
-inline constexpr FontDef kParentFont{};
 
 class Font {
 public:
@@ -41,4 +38,4 @@ private:
     FontHandle handle_;
 };
 
-}  // namespace forms
+}  // namespace win32

@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-namespace forms {
+namespace win32 {
 
 // For its lifetime the calling thread is per-monitor aware, so the pointer position, display size
 // and window coordinates it reads are in the same physical pixels as what a desktop DC reads, also
@@ -22,4 +22,4 @@ private:
     DPI_AWARENESS_CONTEXT previous_ = nullptr;
 };
 
-}  // namespace forms
+}  // namespace win32

@@ -8,9 +8,9 @@
 #include <span>
 
 #include "base/pixelview.h"
-#include "forms/handles.h"
+#include "win32/handles.h"
 
-namespace forms {
+namespace win32 {
 
 // VCL-style colours: system colours are 0xFF000000 | COLOR_xxx.
 using Color = std::uint32_t;
@@ -99,4 +99,4 @@ private:
 // A 32-bit top-down DIB section of the given size (the empty handle on failure).
 BitmapHandle createDibSection(int width, int height, void** bits = nullptr);
 
-}  // namespace forms
+}  // namespace win32

@@ -1,11 +1,11 @@
-#include "forms/seams.h"
+#include "win32/seams.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
 
-#include "forms/handles.h"
+#include "win32/handles.h"
 
-namespace forms {
+namespace win32 {
 namespace {
 
 using TaskDialogIndirectFn = HRESULT(WINAPI*)(const TASKDIALOGCONFIG*, int*, int*, BOOL*);
@@ -58,4 +58,4 @@ Seams& seams() {
 
 void restoreDefaultSeams() { seams() = makeDefaults(); }
 
-}  // namespace forms
+}  // namespace win32

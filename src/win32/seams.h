@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-namespace forms {
+namespace win32 {
 
 struct Seams {
     std::function<void(const wchar_t* text)> outputDebugString;
@@ -25,4 +25,4 @@ struct Seams {
 Seams& seams();
 void restoreDefaultSeams();
 
-}  // namespace forms
+}  // namespace win32

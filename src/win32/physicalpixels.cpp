@@ -1,6 +1,6 @@
-#include "forms/physicalpixels.h"
+#include "win32/physicalpixels.h"
 
-namespace forms {
+namespace win32 {
 namespace {
 
 using SetThreadContextFn = DPI_AWARENESS_CONTEXT(WINAPI*)(DPI_AWARENESS_CONTEXT);
@@ -28,4 +28,4 @@ PhysicalPixelsScope::~PhysicalPixelsScope() {
     if (previous_) setThreadContext()(previous_);
 }
 
-}  // namespace forms
+}  // namespace win32

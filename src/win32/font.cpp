@@ -1,6 +1,6 @@
-#include "forms/font.h"
+#include "win32/font.h"
 
-namespace forms {
+namespace win32 {
 
 void Font::assign(const FontDef& d) {
     face.assign(d.face);
@@ -20,4 +20,4 @@ HFONT Font::handle() {
     return handle_.get();
 }
 
-}  // namespace forms
+}  // namespace win32

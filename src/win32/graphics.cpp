@@ -1,8 +1,8 @@
-#include "forms/graphics.h"
+#include "win32/graphics.h"
 
 #include <map>
 
-namespace forms {
+namespace win32 {
 
 COLORREF colorToRgb(Color c) {
     // Anything else with a top byte, such as a failed pixel read (0xFFFFFFFF), shows its colour bytes.
@@ -119,4 +119,4 @@ ocellus::PixelView Bitmap::pixels() const {
     return {dib.dsBm.bmWidth, h, base, rowBytes, dib.dsBm.bmBitsPixel / 8};
 }
 
-}  // namespace forms
+}  // namespace win32

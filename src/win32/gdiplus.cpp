@@ -1,11 +1,11 @@
-#include "forms/gdiplus.h"
+#include "win32/gdiplus.h"
 
 #include <objidl.h>  // GDI+ headers need the COM property types
 #include <gdiplus.h>
 
-#include "forms/handles.h"
+#include "win32/handles.h"
 
-namespace forms::gdiplus {
+namespace win32::gdiplus {
 namespace flat = Gdiplus::DllExports;
 namespace {
 
@@ -54,4 +54,4 @@ HBITMAP highQualityScale(const ocellus::PixelView& source, int width, int height
     return result;
 }
 
-}  // namespace forms::gdiplus
+}  // namespace win32::gdiplus

@@ -5,7 +5,7 @@
 
 #include "base/pixelview.h"
 
-namespace forms::gdiplus {
+namespace win32::gdiplus {
 
 // Starts GDI+ (version 1) for the lifetime of the object.
 class Session {
@@ -25,4 +25,4 @@ private:
 // Reading the pixels in place spares GDI+ a GetDIBits copy of a bitmap that is selected into a DC.
 HBITMAP highQualityScale(const ocellus::PixelView& source, int width, int height);
 
-}  // namespace forms::gdiplus
+}  // namespace win32::gdiplus

@@ -5,7 +5,7 @@
 
 #include <utility>
 
-namespace forms {
+namespace win32 {
 
 // A move-only owner of a handle of type H, released with Close (DeleteObject, RegCloseKey...).
 template <class H, auto Close>
@@ -99,4 +99,4 @@ private:
     bool open_;
 };
 
-}  // namespace forms
+}  // namespace win32
