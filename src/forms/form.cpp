@@ -57,7 +57,7 @@ void Form::create(const FormDef& def, std::span<const ControlRow> controls, std:
         ::AdjustWindowRectEx(&rc, style_, FALSE, exStyle_);
         const int at = def.position == Position::DefaultPosOnly ? CW_USEDEFAULT : 0;
         auto* ownerForm = dynamic_cast<Form*>(owner());
-        makeWindow(windowClass(), at, at, rc.right - rc.left, rc.bottom - rc.top,
+        createBoundWindow(windowClass(), at, at, rc.right - rc.left, rc.bottom - rc.top,
                    ownerForm ? ownerForm->handle() : nullptr);
         takeBounds();
         if (!application().mainForm) application().setMainForm(this);

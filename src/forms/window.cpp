@@ -121,7 +121,7 @@ Form* Control::form() {
     return dynamic_cast<Form*>(c);
 }
 
-void Control::makeWindow(const WindowClass& wc, int x, int y, int w, int h, HWND parent) {
+void Control::createBoundWindow(const WindowClass& wc, int x, int y, int w, int h, HWND parent) {
     if (wc.own) WindowBinding::registerClass(wc);
     static int nextId = 1000;
     const bool child = parent_ != nullptr;
@@ -141,7 +141,7 @@ void Control::makeWindow(const WindowClass& wc, int x, int y, int w, int h, HWND
 
 void Control::createWindow() {
     if (hwnd_ || !parent_) return;
-    makeWindow(windowClass(), left_, top_, width_, height_, parent_->hwnd_);
+    createBoundWindow(windowClass(), left_, top_, width_, height_, parent_->hwnd_);
     recordAnchorDistances(*this);
     adjustSize();
 }

@@ -138,7 +138,7 @@ protected:
     virtual WindowClass windowClass() const = 0;
     // Creates a window bound to this control. Own classes bind at WM_NCCREATE, so the handle is set
     // for every message; standard classes are bound and subclassed when CreateWindowExW returns.
-    void makeWindow(const WindowClass& wc, int x, int y, int w, int h, HWND parent);
+    void createBoundWindow(const WindowClass& wc, int x, int y, int w, int h, HWND parent);
     // Unbinds this control and its children, so that no message reaches them any more.
     void unbindTree() noexcept;
     virtual void mouseEnter() {}
