@@ -2,6 +2,7 @@
 # For development: builds the Windows targets into a build folder of your own and runs the Win32
 # and end-to-end tests matching a ctest regex under a private Wine prefix and virtual display.
 #   scripts/dev-wine-test.sh build/mine 'win\.Clipboard'
+# CTEST_ARGS adds options to ctest, such as -V to see the output of passing tests.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 dir=$(realpath -m "${1:?build folder}")
@@ -11,7 +12,7 @@ cd "$root"
 cmake --preset "$(winenv_preset)" -B "$dir" >/dev/null && cmake --build "$dir" -j 2 || exit 1
 winenv_start "$dir/wine-test" headless
 wine reg delete 'HKCU\SOFTWARE\Tarnwick' /f >/dev/null 2>&1 </dev/null
-ctest --test-dir "$dir" -R "$regex" --output-on-failure --timeout 300
+ctest --test-dir "$dir" -R "$regex" --output-on-failure --timeout 300 ${CTEST_ARGS:-}
 rc=$?
 winenv_stop
 exit $rc

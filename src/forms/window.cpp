@@ -142,7 +142,6 @@ void Control::createBoundWindow(const WindowClass& wc, int x, int y, int w, int 
 void Control::createWindow() {
     if (hwnd_ || !parent_) return;
     createBoundWindow(windowClass(), left_, top_, width_, height_, parent_->hwnd_);
-    recordAnchorDistances(*this);
     adjustSize();
 }
 

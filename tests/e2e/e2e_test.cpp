@@ -87,6 +87,15 @@ TEST_F(E2eReadout, ShowsColourAndPositionUnderThePointer) {
               std::to_wstring(left.x) + L", " + std::to_wstring(left.y));
 }
 
+// Waits until the program has taken a click on the readout (the text turns hexadecimal). Under Wine a
+// click the program has not yet taken puts the pointer back where it was pressed when it is taken:
+// moving away before that lets a later capture read the label instead of the pattern.
+namespace {
+void waitUntilHexadecimal(HWND readout) {
+    waitForText(readout, [](const std::wstring& t) { return t.starts_with(L"$"); });
+}
+}  // namespace
+
 TEST_F(E2eReadout, ClickingTheLabelCyclesHexadecimalSignedAndRgb) {
     ASSERT_TRUE(start());
     const POINT spot = showColour(kColour);
@@ -112,6 +121,7 @@ TEST_F(E2eReadout, DoubleClickingTheLabelStepsTheFormatOnce) {
     // Near the left edge: the label narrows as its text turns hexadecimal, and both presses must land on it.
     const RECT r = windowRect(readout);
     clickAt({r.left + 2, (r.top + r.bottom) / 2}, 2);
+    waitUntilHexadecimal(readout);
     moveTo(spot);
     EXPECT_EQ(waitForTextEqual(readout, L"$123456"), L"$123456");
     pump(200);  // a second step would have shown by now
@@ -230,6 +240,7 @@ TEST_F(E2eClipboard, CtrlPCopiesTheReadoutTextAsShown) {
     EXPECT_EQ(textOf(readout), L"RGB: 18,52,86");
 
     clickAt(centreOf(readout));
+    waitUntilHexadecimal(readout);
     moveTo(spot);
     ASSERT_EQ(waitForTextEqual(readout, L"$123456"), L"$123456");
     ASSERT_TRUE(copyWith('P'));
