@@ -1,4 +1,5 @@
-// A form's lifetime: the order of its first events, its destroy event, and a constructor that fails.
+// A form's lifetime (the order of its first events, its destroy event, a constructor that fails), the
+// binding of windows to controls, and the layout of table-built forms.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -99,4 +100,90 @@ TEST(FormLifetime, AConstructorThatThrowsLeavesNothingBehind) {
     EXPECT_EQ(application().mainForm, nullptr);
     EXPECT_EQ(testing_support::gdiObjectCount(), objects);
     EXPECT_EQ(testing_support::userObjectCount(), windows);
+}
+
+// ----- binding and layout -----
+
+namespace {
+
+// Records whether the control knew its window at each creation message.
+class ProbePanel : public Panel {
+public:
+    using Panel::Panel;
+    std::vector<std::pair<UINT, bool>> seen;
+    bool handleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override {
+        if (msg == WM_NCCREATE || msg == WM_CREATE || msg == WM_NCCALCSIZE) seen.emplace_back(msg, handle() != nullptr);
+        return Panel::handleMessage(msg, wp, lp, result);
+    }
+};
+
+class PlainForm : public Form {
+public:
+    explicit PlainForm(std::span<const ControlRow> rows) : Form(nullptr) { create(kPlainDef, rows); }
+    void FormResize(Component*) { ++resizes; }
+    int resizes = 0;
+
+private:
+    static constexpr FormDef kPlainDef{.className = L"TPlainForm",
+                                       .name = L"PlainForm",
+                                       .caption = L"Plain",
+                                       .clientWidth = 200,
+                                       .clientHeight = 100,
+                                       .font = {L"Tahoma", -10, 0, win32::clWindowText},
+                                       .onResize = handler<&PlainForm::FormResize>};
+};
+
+constexpr ControlRow kPlainRows[] = {
+    {.name = L"Probe", .make = kind<ProbePanel>, .bounds = {10, 10, 50, 30}},
+    {.name = L"Corner", .make = kind<Label>, .parent = L"Probe", .bounds = {30, 10, 15, 13}, .caption = L"x",
+     .anchors = akRight | akBottom, .autoSize = false},
+    {.name = L"Check", .make = kind<CheckBox>, .bounds = {10, 50, 80, 16}, .caption = L"C"},
+    {.name = L"Go", .make = kind<PushButton>, .bounds = {100, 50, 80, 24}, .caption = L"Go", .isDefault = true},
+    {.name = L"Strip", .make = kind<Panel>, .bounds = {0, 0, 10, 20}, .dock = Dock::Bottom},
+};
+
+}  // namespace
+
+TEST(FormBinding, OurWindowsKnowTheirHandleFromTheFirstMessageAndNoneOutlivesItsControl) {
+    auto form = makeForm<PlainForm>(kPlainRows);
+    const auto& seen = form->find<ProbePanel>(L"Probe")->seen;
+    ASSERT_FALSE(seen.empty());
+    EXPECT_EQ(seen.front().first, static_cast<UINT>(WM_NCCREATE));
+    for (const auto& [msg, known] : seen) EXPECT_TRUE(known) << "message " << msg;
+
+    std::vector<HWND> windows{form->handle()};
+    for (const wchar_t* name : {L"Probe", L"Corner", L"Check", L"Go", L"Strip"}) {
+        Control* c = form->find<Control>(name);
+        EXPECT_EQ(Control::fromHandle(c->handle()), c);
+        windows.push_back(c->handle());
+    }
+    // The default button has the id dialog navigation gives Enter.
+    EXPECT_EQ(::GetDlgCtrlID(form->find<Control>(L"Go")->handle()), IDOK);
+    form.reset();
+    for (HWND w : windows) EXPECT_EQ(Control::fromHandle(w), nullptr);
+}
+
+TEST(FormBinding, ScaleByRaisesOneResizeAndAnchorsKeepTheScaledDistances) {
+    auto form = makeForm<PlainForm>(kPlainRows);
+    Control& probe = *form->find<Control>(L"Probe");
+    Control& corner = *form->find<Control>(L"Corner");
+    Control& strip = *form->find<Control>(L"Strip");
+    EXPECT_EQ(form->resizes, 1);
+    EXPECT_EQ(strip.top(), 100 - 20);
+    EXPECT_EQ(strip.width(), 200);
+
+    form->scaleBy(3, 2);
+    EXPECT_EQ(form->resizes, 2);
+    EXPECT_EQ(form->clientWidth(), 300);
+    EXPECT_EQ(probe.width(), 75);
+    EXPECT_EQ(corner.left(), 45);
+    EXPECT_EQ(strip.top(), 150 - 30);
+
+    // The corner label keeps the scaled distance (75 - 45 - 23 = 7) to its panel's right edge.
+    EXPECT_EQ(corner.width(), 23);
+    probe.setWidth(100);
+    EXPECT_EQ(corner.left(), 100 - 7 - 23);
+    form->setClientSize(400, 200);
+    EXPECT_EQ(strip.top(), 200 - 30);
+    EXPECT_EQ(strip.width(), 400);
 }
