@@ -23,9 +23,7 @@ TForm1* Form1 = nullptr;
 namespace {
 
 using forms::akBottom;
-using forms::akLeft;
 using forms::akRight;
-using forms::akTop;
 using forms::handler;
 using forms::member;
 using Row = forms::ControlRow;
