@@ -23,7 +23,6 @@ TURLLabel::TURLLabel(forms::Component* owner, forms::Control* parent) : forms::L
     Fcolorchange = true;
     cursor = ::LoadCursorW(nullptr, IDC_HAND);  // a shared system cursor: never destroyed
     tabStop = true;
-    if (parent_) color = parent_->color;
 }
 
 forms::WindowClass TURLLabel::windowClass() const {

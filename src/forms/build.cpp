@@ -53,7 +53,6 @@ void Form::build(std::span<const ControlRow> rows) {
         c.tabOrder = row.tabOrder;
         c.setBounds(row.bounds.left, row.bounds.top, row.bounds.width, row.bounds.height);
         c.setCaption(row.caption);
-        c.color = parent->color;
         c.setAnchors(row.anchors);
         c.dock = row.dock;
         if (!row.font.face.empty()) {

@@ -24,8 +24,7 @@ POINT workAreaOffset(const RECT& r) {
 void Form::create(const FormDef& def, std::span<const ControlRow> controls, std::span<const TimerRow> timers) {
     name.assign(def.name);
     caption_.assign(def.caption);
-    font_.assign({def.font.face.empty() ? L"Tahoma" : def.font.face, def.font.height ? def.font.height : -11,
-                  def.font.style, def.font.color});
+    if (!def.font.face.empty()) font_.assign(def.font);
     color = def.color;
     keyPreview = def.keyPreview;
     position = def.position;

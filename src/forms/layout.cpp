@@ -9,11 +9,6 @@
 namespace forms {
 namespace {
 
-void placeWindow(const Control& c) {
-    if (c.handle())
-        ::SetWindowPos(c.handle(), nullptr, c.left(), c.top(), c.width(), c.height(), SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
 // After a scaling, anchored controls keep the distances the scaled layout has.
 void recordScaledLayout(Control& parent) {
     for (Control* child : parent.children()) {
@@ -57,7 +52,7 @@ void realign(Control& parent) {
         c->width_ = std::max(0, w);
         c->height_ = std::max(0, h);
         if (c->dock == Dock::Bottom) recordAnchorDistances(*c);
-        placeWindow(*c);
+        c->applyBounds();
     }
 }
 
@@ -66,7 +61,7 @@ void scaleControl(Control& c, int m, int d) {
     c.top_ = ::MulDiv(c.top_, m, d);
     c.width_ = ::MulDiv(c.width_, m, d);
     c.height_ = ::MulDiv(c.height_, m, d);
-    placeWindow(c);
+    c.applyBounds();
     c.font_.height = ::MulDiv(c.font_.height, m, d);
     c.font_.changed();
     if (c.hwnd_) ::SendMessageW(c.hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(c.font_.handle()), TRUE);

@@ -90,7 +90,9 @@ ShiftState currentShiftState() {
 Control::Control(Component* owner, Control* parent) : Component(owner), parent_(parent) {
     if (!parent_) return;
     parent_->children_.push_back(this);
+    // Font and colour are the parent's until set otherwise.
     font_.assign(parent_->font_.def());
+    color = parent_->color;
 }
 
 Control::~Control() {
@@ -131,7 +133,9 @@ void Control::createBoundWindow(const WindowClass& wc, int x, int y, int w, int 
     HWND made = ::CreateWindowExW(wc.exStyle, wc.name, caption_.c_str(), style, x, y, w, h, parent,
                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleW(nullptr),
                                   this);
-    if (!made) throw ocellus::EOutOfResources(ocellus::formatMessage(L"Cannot create window: %s", systemErrorText(::GetLastError())));
+    if (!made)
+        throw ocellus::EOutOfResources(
+            ocellus::formatMessage(L"Cannot create window: %s", systemErrorText(::GetLastError())));
     if (!wc.own) {
         WindowBinding::bind(made, this);
         subclassed_ = ::SetWindowSubclass(made, WindowBinding::subclassProc, 0, 0) != FALSE;
@@ -151,6 +155,10 @@ void Control::setBounds(int l, int t, int w, int h) {
     width_ = std::max(0, w);
     height_ = std::max(0, h);
     recordAnchorDistances(*this);
+    applyBounds();
+}
+
+void Control::applyBounds() {
     if (hwnd_) ::SetWindowPos(hwnd_, nullptr, left_, top_, width_, height_, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 

@@ -139,6 +139,8 @@ protected:
     // Creates a window bound to this control. Own classes bind at WM_NCCREATE, so the handle is set
     // for every message; standard classes are bound and subclassed when CreateWindowExW returns.
     void createBoundWindow(const WindowClass& wc, int x, int y, int w, int h, HWND parent);
+    // Moves the window to the bounds held here.
+    void applyBounds();
     // Unbinds this control and its children, so that no message reaches them any more.
     void unbindTree() noexcept;
     virtual void mouseEnter() {}
