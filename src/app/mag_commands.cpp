@@ -5,8 +5,8 @@
 #include "about/about.h"
 #include "app/mag.h"
 #include "app/mag_rules.h"
-#include "forms/application.h"
 #include "base/exception.h"
+#include "forms/application.h"
 #include "win32/physicalpixels.h"
 #include "mylib/ustandardizefonts.h"
 

@@ -6,8 +6,8 @@
 #include <utility>
 #include <vector>
 
-#include "forms/application.h"
 #include "base/exception.h"
+#include "forms/application.h"
 #include "win32/seams.h"
 #include "mylib/ustandardizefonts_rules.h"
 
