@@ -5,10 +5,10 @@
 #include "app/mag_rules.h"
 #include "app/registry.h"
 #include "app/settings_rules.h"
-#include "forms/application.h"
 #include "base/exception.h"
-#include "win32/physicalpixels.h"
+#include "forms/application.h"
 #include "mylib/ustandardizefonts.h"
+#include "win32/physicalpixels.h"
 
 namespace ocellus {
 
