@@ -6,6 +6,7 @@ set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 bash scripts/install-deps.sh || exit 1
+. scripts/winenv.sh
 
 status=0
 summary=()
@@ -27,11 +28,14 @@ fuzz() {  # a bounded run of the settings fuzzer; longer with scripts/fuzz.sh
     build/fuzz/bin/settings_fuzz -max_total_time="${OCELLUS_FUZZ_SECONDS:-20}" -print_final_stats=0 2>&1 | tail -n 3
 }
 
+setup_script() {  # the install script itself, against stand-in package tools
+  bash tests/scripts/install_deps_test.sh
+}
+
 windows() {
-  . scripts/winenv.sh
   local preset
   preset=$(winenv_preset)
-  [ "$preset" = mingw-i686 ] || echo "(this machine runs no 32-bit code: the tests run the 64-bit build)"
+  echo "(the Wine tiers run $(winenv_which))"
   cmake --preset "$preset" >/dev/null && cmake --build "build/$preset" -j "$jobs" || return 1
   winenv_start "$root/build/$preset/wine-test" headless
   # Each run starts from clean settings.
@@ -84,7 +88,6 @@ release() {  # the zip a Windows user downloads: reproducible, complete, and it 
   done
   # Under Wine, the program from the zip: its version resource and its window. Where this machine runs
   # no 32-bit code (see winenv.sh), the 64-bit program from the win64 zip, as in the other Wine tiers.
-  . scripts/winenv.sh
   local cxx=i686-w64-mingw32-g++-posix
   arch=win32
   if ! winenv_runs_32bit; then
@@ -100,6 +103,7 @@ release() {  # the zip a Windows user downloads: reproducible, complete, and it 
   return $rc
 }
 
+tier "setup script" setup_script
 tier "native rules" native
 tier "settings fuzzer" fuzz
 tier "Win32 and end-to-end under Wine" windows
@@ -108,4 +112,5 @@ tier "release" release
 
 echo "=== summary"
 printf '%s\n' "${summary[@]}"
+echo "Wine tiers ran $(winenv_which)"
 exit $status

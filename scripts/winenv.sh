@@ -2,6 +2,7 @@
 #   winenv_start <state-dir> [headless]   exports WINEPREFIX, WINEARCH, WINEDEBUG (and DISPLAY when headless)
 #   winenv_stop                           ends what winenv_start started
 #   winenv_preset                         the CMake preset whose programs this machine's Wine runs
+#   winenv_which                          which program that is (32- or 64-bit) and why
 # Safe under set -e: a first start's setup steps may report failure on their own.
 # With "headless" a private Xvfb and window manager are started; without it the caller's DISPLAY is used.
 
@@ -13,6 +14,16 @@ winenv_runs_32bit() { /usr/lib/wine/wine --version >/dev/null 2>&1; }
 
 winenv_preset() {
   if winenv_runs_32bit; then echo mingw-i686; else echo mingw-x86_64-wine; fi
+}
+
+winenv_which() {
+  if winenv_runs_32bit; then
+    echo "the 32-bit program (this machine runs 32-bit code and has Wine's 32-bit loader)"
+  elif (. "$(dirname "${BASH_SOURCE[0]}")/runs-32bit.sh" && runs_32bit_code); then
+    echo "the 64-bit program (wine32:i386, Wine's 32-bit loader, is not installed)"
+  else
+    echo "the 64-bit program (this kernel runs no 32-bit code)"
+  fi
 }
 
 winenv_start() {
