@@ -167,14 +167,6 @@ TEST(MagRulesSource, KeepsToTheMonitorUnderThePointer) {
     }
 }
 
-TEST(MagRulesSource, MonitorNarrowerThanSourceStillEndsAtItsFarEdge) {
-    // As on the primary: the left edge clamps first, then the right edge has the last word.
-    const SourceRect r = sourceRectangle(-390, 540, kPicW, kPicH, 2, {-400, 0, 0, kScrH});
-    EXPECT_EQ(r.left, -572);
-    EXPECT_EQ(r.right(), 0);
-    EXPECT_EQ(r.markerX, 182);
-}
-
 TEST(MagRulesSource, ExtremeMonitorEdgesStayInRange) {
     const int v[] = {INT_MIN, -1, 0, 1, INT_MAX};
     for (int low : v)
