@@ -46,6 +46,20 @@ windows() {
   return $rc
 }
 
+two_monitors() {  # the multi-monitor end-to-end tests, the second monitor right of the primary, then left of it
+  local preset layout rc=0
+  preset=$(winenv_preset)
+  cmake --preset "$preset" >/dev/null && cmake --build "build/$preset" -j "$jobs" --target Ocellus e2e_tests || return 1
+  for layout in right left; do
+    echo "(second monitor on the $layout)"
+    winenv_start "$root/build/$preset/wine-test-2mon" headless-2mon "$layout" &&
+      ctest --test-dir "build/$preset" -R '^e2e\.E2eTwoMonitors\.' --no-tests=error -j 1 --output-on-failure \
+        --timeout 300 || rc=1
+    winenv_stop
+  done
+  return $rc
+}
+
 warning_free_build() {  # preset: builds the program; any compiler warning fails it
   local log
   log=$(mktemp)
@@ -107,6 +121,7 @@ tier "setup script" setup_script
 tier "native rules" native
 tier "settings fuzzer" fuzz
 tier "Win32 and end-to-end under Wine" windows
+tier "end-to-end on two monitors under Wine" two_monitors
 tier "portability builds" portability
 tier "release" release
 

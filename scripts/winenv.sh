@@ -1,5 +1,8 @@
 # Sourced by the run, test and benchmark scripts: a private Wine prefix on a private virtual display.
 #   winenv_start <state-dir> [headless]   exports WINEPREFIX, WINEARCH, WINEDEBUG (and DISPLAY when headless)
+#   winenv_start <state-dir> headless-2mon right|left
+#                                         the same on two monitors: a 1280x1024 primary and a 1024x768
+#                                         second one at 1280,0 (right) or at -1024,0 (left)
 #   winenv_stop                           ends what winenv_start started
 #   winenv_preset                         the CMake preset whose programs this machine's Wine runs
 #   winenv_which                          which program that is (32- or 64-bit) and why
@@ -26,8 +29,20 @@ winenv_which() {
   fi
 }
 
+# Cuts the display into the two monitors of headless-2mon. Wine reads them as Xinerama heads.
+winenv_two_monitors() {
+  local primary=0 second=1280
+  if [ "$1" = left ]; then primary=1024 second=0; fi
+  xrandr --setmonitor '*MON1' "1280/339x1024/271+$primary+0" screen >/dev/null &&
+    xrandr --setmonitor MON2 "1024/271x768/203+$second+0" none >/dev/null
+}
+
 winenv_start() {
-  local state=$1 mode=${2:-headless}
+  local state=$1 mode=${2:-headless} layout=${3:-}
+  if [ "$mode" = headless-2mon ] && [ "$layout" != right ] && [ "$layout" != left ]; then
+    echo "winenv_start: headless-2mon needs right or left" >&2
+    return 1
+  fi
   mkdir -p "$state"
   export WINEPREFIX="$state/prefix" WINEARCH=win32 WINEDEBUG=${WINEDEBUG:--all}
   if ! winenv_runs_32bit; then
@@ -38,14 +53,17 @@ winenv_start() {
     export WINEARCH=win64 WINELOADER=/usr/lib/wine/wine64 PATH="$state/bin:$PATH"
   fi
   export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-  if [ "$mode" = headless ]; then
-    local n=90
+  if [ "$mode" = headless ] || [ "$mode" = headless-2mon ]; then
+    local n=90 screen=(-screen 0 1920x1080x24)
+    # Without -noreset the server resets when its last client leaves, and the monitors go with it.
+    [ "$mode" = headless-2mon ] && screen=(-screen 0 2304x1024x24 -noreset)
     while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-    Xvfb ":$n" -screen 0 1920x1080x24 -nolisten tcp >"$state/xvfb.log" 2>&1 &
+    Xvfb ":$n" "${screen[@]}" -nolisten tcp >"$state/xvfb.log" 2>&1 &
     winenv_pids+=($!)
     export DISPLAY=":$n"
     local i
     for i in $(seq 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.05; done
+    if [ "$mode" = headless-2mon ]; then winenv_two_monitors "$layout" || return 1; fi
     # Without a window manager every hide or destroy of a visible window stalls for seconds.
     openbox --sm-disable >"$state/openbox.log" 2>&1 &
     winenv_pids+=($!)
@@ -55,6 +73,13 @@ winenv_start() {
     wine wineboot -i >"$state/wineboot.log" 2>&1 || true
     wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1 </dev/null || true
     touch "$WINEPREFIX/.ready"
+  fi
+  if [ "$mode" = headless-2mon ]; then
+    # Wine's RandR path counts outputs (one here); the Xinerama heads are the monitors. The desktop
+    # process reads this when it starts, so the prefix's server starts again below.
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v UseXRandR /t REG_SZ /d N /f >/dev/null 2>&1 </dev/null || true
+    wineserver -k >/dev/null 2>&1 || true
+    wineserver -w >/dev/null 2>&1 || true
   fi
   # A persistent server, started outside any pipe a test runner waits on.
   wineserver -p </dev/null >/dev/null 2>&1 || true

@@ -236,9 +236,7 @@ std::string sizeText(int w, int h) { return std::to_string(w) + "x" + std::to_st
 
 void captureCosts(TForm1& form, int w, int h, int runs, int smoothRuns) {
     setPictureSize(form, w, h);
-    const ocellus::SourceRect src = ocellus::sourceRectangle(kX, kY, w, h, ocellus::ZoomCode,
-                                                             ::GetSystemMetrics(SM_CXSCREEN),
-                                                             ::GetSystemMetrics(SM_CYSCREEN));
+    const ocellus::SourceRect src = ocellus::sourceAround({kX, kY}, w, h, ocellus::ZoomCode);
     win32::Bitmap copy;
     copy.setSize(src.width, src.height);
     win32::WindowDc screen = win32::WindowDc::ofWindow(::GetDesktopWindow());
@@ -315,9 +313,7 @@ void adjustmentCosts(TForm1& form, int w, int h, int runs) {
                     "memcpy of the picture", 1.5, Better::Lower});
 
     // What a plain capture pays for each adjustment: it adjusts the 1:1 source area before the stretch.
-    const ocellus::SourceRect src = ocellus::sourceRectangle(kX, kY, w, h, ocellus::ZoomCode,
-                                                             ::GetSystemMetrics(SM_CXSCREEN),
-                                                             ::GetSystemMetrics(SM_CYSCREEN));
+    const ocellus::SourceRect src = ocellus::sourceAround({kX, kY}, w, h, ocellus::ZoomCode);
     win32::Bitmap source;
     source.setSize(src.width, src.height);
     auto readSource = [&] {

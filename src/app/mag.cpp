@@ -8,6 +8,7 @@
 #include "base/exception.h"
 #include "forms/application.h"
 #include "mylib/ustandardizefonts.h"
+#include "win32/monitor.h"
 #include "win32/physicalpixels.h"
 
 namespace ocellus {
@@ -129,11 +130,12 @@ void TForm1::FormCreate(forms::Component*) {
         // A settings value of the wrong type: tell the user, then start with what was read so far.
         forms::application().handleCurrentException();
     }
-    const int sw = ::GetSystemMetrics(SM_CXSCREEN), sh = ::GetSystemMetrics(SM_CYSCREEN);
-    RECT b = boundsRect();
-    // Stored bounds that meet no monitor at all would leave the window invisible: treat them as off-screen.
-    const bool onNoMonitor = ::MonitorFromRect(&b, MONITOR_DEFAULTTONULL) == nullptr;
-    if (isOffScreen(b.left, b.top, sw, sh) || onNoMonitor) {
+    // Measured against the monitor the window meets most; stored bounds that meet none would leave
+    // the window invisible.
+    const RECT b = boundsRect();
+    const HMONITOR monitor = ::MonitorFromRect(&b, MONITOR_DEFAULTTONULL);
+    const RECT m = win32::monitorRect(monitor);
+    if (!monitor || isOffScreen(b.left, b.top, {m.left, m.top, m.right, m.bottom})) {
         setTop(0);
         setLeft(0);
     }

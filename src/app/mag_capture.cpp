@@ -18,11 +18,11 @@ void TForm1::GrabScreen(int x, int y) {
     ScreenSource::Read read = ScreenSource::Read::Unchanged;  // nothing to read counts as a still screen
     std::uint32_t colour = kFailedRead;
     {
-        // The display size and the read in the physical pixels the pointer position is in (see Timer2Timer).
+        // The monitor and the read in the physical pixels the pointer position is in (see Timer2Timer).
         const win32::PhysicalPixelsScope physical;
         win32::WindowDc screen = win32::WindowDc::ofWindow(::GetDesktopWindow());
         const win32::CanvasAttachment attached(*ScreenCanvas, screen.get());
-        src = sourceRectangle(x, y, w, h, ZoomCode, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN));
+        src = sourceAround({x, y}, w, h, ZoomCode);
         haveSource = src.width > 0 && src.height > 0;
         if (haveSource) read = source_.read(screen.get(), src);
         // The pointer's pixel comes from the copy just read; a failed read shows as the failure value.

@@ -81,14 +81,13 @@ void TForm1::copyrgbtexttoclipboard() {
 
 void TForm1::copyunmagimagetoclipboard() {
     {
-        // The pointer, the display size and the read all in the physical pixels the desktop DC reads.
+        // The pointer, its monitor and the read all in the physical pixels the desktop DC reads.
         const win32::PhysicalPixelsScope physical;
         POINT p{};
         ::GetCursorPos(&p);
         win32::WindowDc screen = win32::WindowDc::ofWindow(::GetDesktopWindow());
         const win32::CanvasAttachment attached(*ScreenCanvas, screen.get());
-        const SourceRect src = sourceRectangle(p.x, p.y, Image1->width(), Image1->height(), ZoomCode,
-                                               ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN));
+        const SourceRect src = sourceAround(p, Image1->width(), Image1->height(), ZoomCode);
         win32::BitmapHandle area;
         if (src.width > 0 && src.height > 0) area.reset(::CreateCompatibleBitmap(screen.get(), src.width, src.height));
         win32::MemoryDc dc(::CreateCompatibleDC(screen.get()));

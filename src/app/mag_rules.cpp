@@ -25,29 +25,29 @@ int nearestEven(double v) {
     return saturate(n);
 }
 
-// One axis of the source rectangle. Works in int64 so that pointer and screen values
-// anywhere in int range cannot overflow.
+// One axis of the source rectangle, between the monitor's edges low and high. Works in
+// int64 so that pointer and monitor values anywhere in int range cannot overflow.
 struct Axis {
     std::int64_t start, extent;
     int marker;
 };
 
-Axis sourceAxis(int pos, int picture, int zoomCode, int screen) {
+Axis sourceAxis(int pos, int picture, int zoomCode, std::int64_t low, std::int64_t high) {
     const std::int64_t p = std::max(picture, 0);
     const std::int64_t half = zoomCode > 0 ? p / zoomCode : 0;
     const std::int64_t extent = 2 * half;
     Axis a{pos - half, extent, static_cast<int>(p / 2)};
     // With nothing to stretch the marker has no meaningful scale, so it stays centred.
     const bool scaled = extent > 0;
-    if (a.start < 0) {
-        a.start = 0;
+    if (a.start < low) {
+        a.start = low;
         if (scaled)
-            a.marker = std::max(nearestEven(static_cast<double>(pos) / static_cast<double>(extent) *
+            a.marker = std::max(nearestEven(static_cast<double>(pos - low) / static_cast<double>(extent) *
                                             static_cast<double>(p)),
                                 1);
     }
-    if (screen < a.start + extent) {
-        a.start = screen - extent;
+    if (high < a.start + extent) {
+        a.start = high - extent;
         if (scaled)
             a.marker = nearestEven(static_cast<double>(pos - a.start) /
                                    static_cast<double>(extent) * static_cast<double>(p));
@@ -58,11 +58,11 @@ Axis sourceAxis(int pos, int picture, int zoomCode, int screen) {
 }  // namespace
 
 SourceRect sourceRectangle(int x, int y, int pictureW, int pictureH, int zoomCode,
-                           int screenW, int screenH) {
-    const Axis h = sourceAxis(x, pictureW, zoomCode, screenW);
-    const Axis v = sourceAxis(y, pictureH, zoomCode, screenH);
-    // start + extent <= screen holds exactly, so after saturating start up and extent
-    // down their int sum still fits.
+                           const MonitorRect& monitor) {
+    const Axis h = sourceAxis(x, pictureW, zoomCode, monitor.left, monitor.right);
+    const Axis v = sourceAxis(y, pictureH, zoomCode, monitor.top, monitor.bottom);
+    // start + extent <= the far edge holds exactly, so after saturating start up and
+    // extent down their int sum still fits.
     return SourceRect{saturate(h.start), saturate(v.start), saturate(h.extent),
                       saturate(v.extent), h.marker, v.marker};
 }
@@ -122,9 +122,10 @@ const ZoomStep* zoomStepForTag(int tag) {
     return nullptr;
 }
 
-bool isOffScreen(int left, int top, int screenW, int screenH) {
+bool isOffScreen(int left, int top, const MonitorRect& monitor) {
     const std::int64_t margin = 50;
-    return left > std::int64_t{screenW} - margin || top > std::int64_t{screenH} - margin || top < 0;
+    return left > std::int64_t{monitor.right} - margin || top > std::int64_t{monitor.bottom} - margin ||
+           top < monitor.top;
 }
 
 }  // namespace ocellus

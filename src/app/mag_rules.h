@@ -19,11 +19,17 @@ struct SourceRect {
     int bottom() const { return top + height; }
 };
 
-// (x, y) is the pointer on a screen of screenW x screenH; the picture is pictureW x
-// pictureH and zoomCode is twice the magnification. Negative picture sizes count as 0;
-// zoomCode <= 0 gives an empty source at the pointer.
+// A monitor's full rectangle in screen coordinates, right and bottom exclusive. The primary
+// display is {0, 0, width, height}; other monitors may lie at negative coordinates.
+struct MonitorRect {
+    int left, top, right, bottom;
+};
+
+// (x, y) is the pointer on the given monitor, whose edges the source keeps inside; the
+// picture is pictureW x pictureH and zoomCode is twice the magnification. Negative picture
+// sizes count as 0; zoomCode <= 0 gives an empty source at the pointer.
 SourceRect sourceRectangle(int x, int y, int pictureW, int pictureH, int zoomCode,
-                           int screenW, int screenH);
+                           const MonitorRect& monitor);
 
 // Colours are GDI colours 0x00BBGGRR; only the signed readout shows the top byte.
 struct Rgb {
@@ -77,8 +83,8 @@ const ZoomStep* zoomStepForCode(int zoomCode);  // nullptr when not in the table
 const ZoomStep* zoomStepForTag(int tag);        // nullptr when not in the table
 
 // A stored window position that would leave less than 50 pixels visible at the right
-// or bottom, or whose title bar is above the screen. A window hanging off the left
-// edge is still reachable and stays where it was.
-bool isOffScreen(int left, int top, int screenW, int screenH);
+// or bottom of its monitor, or whose title bar is above it. A window hanging off the
+// left edge is still reachable and stays where it was.
+bool isOffScreen(int left, int top, const MonitorRect& monitor);
 
 }  // namespace ocellus

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "win32/monitor.h"
+
 namespace ocellus {
 
 ScreenSource::Read ScreenSource::read(HDC screen, const SourceRect& area) {
@@ -22,6 +24,11 @@ ScreenSource::Read ScreenSource::read(HDC screen, const SourceRect& area) {
     current_ = next;
     valid_ = true;
     return same ? Read::Unchanged : Read::Changed;
+}
+
+SourceRect sourceAround(POINT p, int pictureW, int pictureH, int zoomCode) {
+    const RECT m = win32::monitorRectAt(p);
+    return sourceRectangle(p.x, p.y, pictureW, pictureH, zoomCode, {m.left, m.top, m.right, m.bottom});
 }
 
 std::uint32_t pixelOf(const PixelView& v, int x, int y) {

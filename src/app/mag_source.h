@@ -31,6 +31,10 @@ private:
     bool valid_ = false;
 };
 
+// The source rectangle for the pointer at p, kept on the monitor that holds it. Call it in the physical
+// pixels the desktop DC reads, as the pointer position was read.
+SourceRect sourceAround(POINT p, int pictureW, int pictureH, int zoomCode);
+
 // The pixel at (x, y) of a 32-bit top-down copy, as a GDI colour.
 std::uint32_t pixelOf(const PixelView& v, int x, int y);
 

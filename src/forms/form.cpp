@@ -4,6 +4,7 @@
 #include <windowsx.h>
 
 #include "forms/application.h"
+#include "win32/monitor.h"
 
 namespace forms {
 namespace {
@@ -162,11 +163,15 @@ WindowState Form::windowState() const {
 
 HMONITOR Form::monitor() const { return hwnd_ ? ::MonitorFromWindow(hwnd_, MONITOR_DEFAULTTONEAREST) : nullptr; }
 
+// A dialog opens where its owner is, not on whichever monitor is primary; on one monitor both are the
+// screen. The full rectangle, as the screen was, so that one monitor keeps its old placement.
 void Form::centre() {
-    const int sw = ::GetSystemMetrics(SM_CXSCREEN), sh = ::GetSystemMetrics(SM_CYSCREEN);
+    auto* ownerForm = dynamic_cast<Form*>(owner());
+    const RECT area = ownerForm && ownerForm->handle() ? win32::monitorRect(ownerForm->monitor())
+                                                       : win32::primaryDisplayRect();
     const RECT b = boundsRect();
     const int w = b.right - b.left, h = b.bottom - b.top;
-    setBounds((sw - w) / 2, (sh - h) / 2, w, h);
+    setBounds(area.left + (area.right - area.left - w) / 2, area.top + (area.bottom - area.top - h) / 2, w, h);
 }
 
 // ----- showing -----

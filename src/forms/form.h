@@ -19,7 +19,8 @@ class PushButton;
 
 enum class BorderStyle : std::uint8_t { Sizeable, Dialog };
 // Designed: where the definition puts it (the screen's top left); DefaultPosOnly: where the system
-// places new windows; ScreenCenter: centred on the screen when first shown.
+// places new windows; ScreenCenter: centred when first shown on its owner form's monitor, or on the
+// primary display when it has no owner form.
 enum class Position : std::uint8_t { Designed, DefaultPosOnly, ScreenCenter };
 enum class WindowState : std::uint8_t { Normal, Minimized, Maximized };
 

@@ -424,6 +424,19 @@ inline bool dismiss(HWND box, int timeoutMs = kUiTimeoutMs) {
     return gone;
 }
 
+// The program's About dialog once it is visible; nullptr after the timeout.
+inline HWND waitForAbout(DWORD pid, int timeoutMs = kUiTimeoutMs) {
+    HWND about = nullptr;
+    pumpUntil(
+        [&] {
+            auto v = topWindows(pid, L"TAboutForm", L"About this program");
+            about = v.empty() ? nullptr : v.front();
+            return about != nullptr;
+        },
+        timeoutMs);
+    return about;
+}
+
 // Waits until the text of a window satisfies pred; returns the last text read.
 template <class Pred>
 std::wstring waitForText(HWND h, Pred pred, int timeoutMs = kUiTimeoutMs) {

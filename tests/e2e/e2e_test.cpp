@@ -300,18 +300,6 @@ TEST_F(E2eClipboard, KeysOutsideTheTableDoNothing) {
 
 // ----- keys -----
 
-HWND waitForAbout(DWORD pid) {
-    HWND about = nullptr;
-    pumpUntil(
-        [&] {
-            auto v = topWindows(pid, L"TAboutForm", L"About this program");
-            about = v.empty() ? nullptr : v.front();
-            return about != nullptr;
-        },
-        kUiTimeoutMs);
-    return about;
-}
-
 void press(HWND button) { ::PostMessageW(button, BM_CLICK, 0, 0); }
 
 TEST_F(E2eKeys, F1AndHOpenTheAboutDialogAndOkClosesIt) {

@@ -16,7 +16,7 @@ TEST(MagRulesSource, ExtentPerZoomCode) {
     const Case cases[] = {{2, 572, 356}, {3, 380, 236}, {4, 286, 178}, {6, 190, 118}, {8, 142, 88},
                           {12, 94, 58},  {18, 62, 38},  {24, 46, 28},  {30, 38, 22}};
     for (const Case& c : cases) {
-        const SourceRect r = sourceRectangle(960, 540, kPicW, kPicH, c.zoom, kScrW, kScrH);
+        const SourceRect r = sourceRectangle(960, 540, kPicW, kPicH, c.zoom, {0, 0, kScrW, kScrH});
         EXPECT_EQ(r.width, c.w) << "zoom " << c.zoom;
         EXPECT_EQ(r.height, c.h) << "zoom " << c.zoom;
         EXPECT_EQ(r.left, 960 - c.w / 2) << "zoom " << c.zoom;
@@ -36,7 +36,7 @@ TEST(MagRulesSource, PointerPositionsAtZoom6) {
         {1825, 1021, 1730, 962, 1920, 1080, 286, 178},  // exactly fits on the far side
     };
     for (const Case& c : cases) {
-        const SourceRect r = sourceRectangle(c.x, c.y, kPicW, kPicH, 6, kScrW, kScrH);
+        const SourceRect r = sourceRectangle(c.x, c.y, kPicW, kPicH, 6, {0, 0, kScrW, kScrH});
         SCOPED_TRACE(testing::Message() << "pointer " << c.x << "," << c.y);
         EXPECT_EQ(r.left, c.left);
         EXPECT_EQ(r.top, c.top);
@@ -50,14 +50,14 @@ TEST(MagRulesSource, PointerPositionsAtZoom6) {
 TEST(MagRulesSource, RightEdgeMarkerHasNoLowerLimit) {
     // The left clamp floors the marker at 1, but the right clamp that follows replaces
     // it with (-500 + 90) / 190 * 572 = -1234.3.
-    const SourceRect r = sourceRectangle(-500, 540, kPicW, kPicH, 6, 100, kScrH);
+    const SourceRect r = sourceRectangle(-500, 540, kPicW, kPicH, 6, {0, 0, 100, kScrH});
     EXPECT_EQ(r.left, 100 - 190);
     EXPECT_EQ(r.markerX, -1234);
 }
 
 TEST(MagRulesSource, ScreenNarrowerThanSourceEndsWithNegativeLeft) {
     // Source 572 wide (zoom 2) on a 400-wide screen: left clamps to 0, then right to -172.
-    const SourceRect r = sourceRectangle(10, 540, kPicW, kPicH, 2, 400, kScrH);
+    const SourceRect r = sourceRectangle(10, 540, kPicW, kPicH, 2, {0, 0, 400, kScrH});
     EXPECT_EQ(r.left, -172);
     EXPECT_EQ(r.width, 572);
     EXPECT_EQ(r.right(), 400);
@@ -69,13 +69,13 @@ TEST(MagRulesSource, MarkerRoundsHalfToEven) {
     struct Case { int x, marker; };
     const Case leftEdge[] = {{1, 2}, {3, 4}, {2, 3}, {0, 1}, {-1, 1}};  // 1.5, 4.5, 3, 0, -1.5
     for (const Case& c : leftEdge) {
-        const SourceRect r = sourceRectangle(c.x, 50, 12, 12, 3, 100, 100);
+        const SourceRect r = sourceRectangle(c.x, 50, 12, 12, 3, {0, 0, 100, 100});
         EXPECT_EQ(r.left, 0);
         EXPECT_EQ(r.markerX, c.marker) << "x " << c.x;
     }
     const Case rightEdge[] = {{97, 8}, {99, 10}, {101, 14}, {98, 9}};  // 7.5, 10.5, 13.5, 9
     for (const Case& c : rightEdge) {
-        const SourceRect r = sourceRectangle(50, c.x, 12, 12, 3, 100, 100);
+        const SourceRect r = sourceRectangle(50, c.x, 12, 12, 3, {0, 0, 100, 100});
         EXPECT_EQ(r.top, 92);
         EXPECT_EQ(r.markerY, c.marker) << "y " << c.x;
     }
@@ -83,14 +83,14 @@ TEST(MagRulesSource, MarkerRoundsHalfToEven) {
 
 TEST(MagRulesSource, ZeroExtentKeepsCentreMarker) {
     // Picture smaller than the zoom code: no division by zero, centre marker, clamped position.
-    const SourceRect a = sourceRectangle(-5, 2000, 5, 7, 6, kScrW, kScrH);
+    const SourceRect a = sourceRectangle(-5, 2000, 5, 7, 6, {0, 0, kScrW, kScrH});
     EXPECT_EQ(a.width, 0);
     EXPECT_EQ(a.height, 2);  // 7 div 6 = 1, doubled
     EXPECT_EQ(a.left, 0);
     EXPECT_EQ(a.markerX, 2);
     EXPECT_EQ(a.top, kScrH - 2);
 
-    const SourceRect b = sourceRectangle(3000, -9, 5, 5, 6, kScrW, kScrH);
+    const SourceRect b = sourceRectangle(3000, -9, 5, 5, 6, {0, 0, kScrW, kScrH});
     EXPECT_EQ(b.width, 0);
     EXPECT_EQ(b.height, 0);
     EXPECT_EQ(b.left, kScrW);
@@ -101,7 +101,7 @@ TEST(MagRulesSource, ZeroExtentKeepsCentreMarker) {
 
 TEST(MagRulesSource, NonPositiveZoomOrPictureGivesEmptySource) {
     for (int zoom : {0, -1, INT_MIN}) {
-        const SourceRect r = sourceRectangle(100, 200, kPicW, kPicH, zoom, kScrW, kScrH);
+        const SourceRect r = sourceRectangle(100, 200, kPicW, kPicH, zoom, {0, 0, kScrW, kScrH});
         EXPECT_EQ(r.width, 0);
         EXPECT_EQ(r.height, 0);
         EXPECT_EQ(r.left, 100);
@@ -109,7 +109,7 @@ TEST(MagRulesSource, NonPositiveZoomOrPictureGivesEmptySource) {
         EXPECT_EQ(r.markerX, 286);
         EXPECT_EQ(r.markerY, 178);
     }
-    const SourceRect n = sourceRectangle(100, 200, -572, INT_MIN, 6, kScrW, kScrH);
+    const SourceRect n = sourceRectangle(100, 200, -572, INT_MIN, 6, {0, 0, kScrW, kScrH});
     EXPECT_EQ(n.width, 0);
     EXPECT_EQ(n.height, 0);
     EXPECT_EQ(n.markerX, 0);
@@ -122,7 +122,7 @@ TEST(MagRulesSource, ExtremeValuesStayInRange) {
         for (int pic : v)
             for (int zoom : {1, 2, 30, INT_MAX})
                 for (int scr : v) {
-                    const SourceRect r = sourceRectangle(x, x, pic, pic, zoom, scr, scr);
+                    const SourceRect r = sourceRectangle(x, x, pic, pic, zoom, {0, 0, scr, scr});
                     EXPECT_GE(r.width, 0);
                     EXPECT_GE(r.height, 0);
                     // right()/bottom() must not overflow (UBSan checks); the edge stays
@@ -132,10 +132,51 @@ TEST(MagRulesSource, ExtremeValuesStayInRange) {
                 }
     // Huge picture at zoom 1: the true width (2 * INT_MAX) saturates, and the right edge
     // still lands on the screen edge or left of it.
-    const SourceRect r = sourceRectangle(0, 0, INT_MAX, INT_MAX, 1, 1920, 1080);
+    const SourceRect r = sourceRectangle(0, 0, INT_MAX, INT_MAX, 1, {0, 0, 1920, 1080});
     EXPECT_EQ(r.width, INT_MAX);
     EXPECT_EQ(r.left, INT_MIN);
     EXPECT_LE(r.right(), 1920);
+}
+
+// A 1024 x 768 monitor beside a 1280 x 1024 primary, to its right or its left.
+constexpr MonitorRect kRightOfPrimary{1280, 0, 2304, 768}, kLeftOfPrimary{-1024, 0, 0, 768};
+
+TEST(MagRulesSource, KeepsToTheMonitorUnderThePointer) {
+    struct Case { const char* where; MonitorRect monitor; int x, y, left, top, mx, my; };
+    const Case cases[] = {
+        {"middle", kRightOfPrimary, 1792, 384, 1697, 325, 286, 178},
+        {"outer edge", kRightOfPrimary, 2303, 384, 2114, 325, 569, 178},
+        {"edge beside the primary", kRightOfPrimary, 1280, 384, 1280, 325, 1, 178},
+        {"top edge", kRightOfPrimary, 1792, 0, 1697, 0, 286, 1},
+        {"bottom edge, above the primary's", kRightOfPrimary, 1792, 767, 1697, 650, 286, 353},
+        {"outer edge at negative x", kLeftOfPrimary, -1024, 384, -1024, 325, 1, 178},
+        {"near the outer corner", kLeftOfPrimary, -1014, 10, -1024, 0, 30, 30},
+        {"edge beside the primary", kLeftOfPrimary, -1, 383, -190, 324, 569, 178},
+        {"top edge of a monitor above", {0, -768, 1024, 0}, 500, -768, 405, -768, 286, 1},
+        {"bottom edge of a monitor above", {0, -768, 1024, 0}, 500, -1, 405, -118, 286, 353},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.where);
+        const SourceRect r = sourceRectangle(c.x, c.y, kPicW, kPicH, 6, c.monitor);
+        EXPECT_EQ(r.left, c.left);
+        EXPECT_EQ(r.top, c.top);
+        EXPECT_EQ(r.width, 190);
+        EXPECT_EQ(r.height, 118);
+        EXPECT_EQ(r.markerX, c.mx);
+        EXPECT_EQ(r.markerY, c.my);
+    }
+}
+
+TEST(MagRulesSource, ExtremeMonitorEdgesStayInRange) {
+    const int v[] = {INT_MIN, -1, 0, 1, INT_MAX};
+    for (int low : v)
+        for (int high : v)
+            for (int x : v) {
+                const SourceRect r = sourceRectangle(x, x, kPicW, kPicH, 2, {low, low, high, high});
+                EXPECT_GE(r.width, 0);
+                EXPECT_LE(r.right(), std::max(high, INT_MIN + kPicW));
+                EXPECT_LE(r.bottom(), std::max(high, INT_MIN + kPicH));
+            }
 }
 
 TEST(MagRulesReadout, FormatsTable) {
@@ -183,10 +224,28 @@ TEST(MagRulesOffScreen, Positions) {
         {100, 975, true},  {0, 0, false},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(isOffScreen(c.left, c.top, 1280, 1024), c.off) << c.left << "," << c.top;
-    EXPECT_TRUE(isOffScreen(0, 0, INT_MIN, INT_MIN));   // no overflow in screen - 50
-    EXPECT_FALSE(isOffScreen(INT_MIN, 0, 1280, 1024));
-    EXPECT_TRUE(isOffScreen(INT_MAX, INT_MAX, INT_MAX, INT_MAX - 1));
+        EXPECT_EQ(isOffScreen(c.left, c.top, {0, 0, 1280, 1024}), c.off) << c.left << "," << c.top;
+    EXPECT_TRUE(isOffScreen(0, 0, {0, 0, INT_MIN, INT_MIN}));   // no overflow in screen - 50
+    EXPECT_FALSE(isOffScreen(INT_MIN, 0, {0, 0, 1280, 1024}));
+    EXPECT_TRUE(isOffScreen(INT_MAX, INT_MAX, {0, 0, INT_MAX, INT_MAX - 1}));
+}
+
+TEST(MagRulesOffScreen, MeasuresAgainstTheGivenMonitor) {
+    struct Case { MonitorRect monitor; int left, top; bool off; };
+    const MonitorRect above{0, -768, 1024, 0};
+    const Case cases[] = {
+        {kRightOfPrimary, 1380, 50, false},  {kRightOfPrimary, 2254, 50, false},
+        {kRightOfPrimary, 2255, 50, true},   {kRightOfPrimary, 1380, 718, false},
+        {kRightOfPrimary, 1380, 719, true},  {kRightOfPrimary, 1380, -1, true},
+        {kLeftOfPrimary, -924, 100, false},  {kLeftOfPrimary, -1500, 100, false},  // off the outer edge
+        {kLeftOfPrimary, -924, 719, true},   {kLeftOfPrimary, -49, 100, true},
+        {above, 100, -768, false},           {above, 100, -769, true},
+        {above, 100, -50, false},            {above, 100, -49, true},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(isOffScreen(c.left, c.top, c.monitor), c.off)
+            << c.monitor.left << "," << c.monitor.top << ": " << c.left << "," << c.top;
+    EXPECT_TRUE(isOffScreen(0, INT_MIN, {INT_MIN + 1, INT_MIN + 1, 0, 0}));
 }
 
 }  // namespace
