@@ -111,11 +111,11 @@ void Application::showException(const std::exception& e, HWND source) {
     std::wstring text;
     if (auto* fe = dynamic_cast<const ocellus::Exception*>(&e)) text = fe->message();
     else text = widen(e.what());
-    struct Open {
+    struct BoxOpen {
         bool& flag;
-        explicit Open(bool& f) : flag(f) { flag = true; }
-        ~Open() { flag = false; }
-    } open(errorBoxOpen_);
+        explicit BoxOpen(bool& f) : flag(f) { flag = true; }
+        ~BoxOpen() { flag = false; }
+    } const boxOpen(errorBoxOpen_);
     win32::seams().messageBox(errorBoxOwner(source), ocellus::errorBoxText(text).c_str(), title.c_str(),
                               MB_OK | MB_ICONERROR);
 }
