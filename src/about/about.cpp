@@ -165,7 +165,10 @@ void ShowInfoMessage(std::wstring_view message, std::wstring_view caption) {
     const std::wstring text(message);
     // The task dialog sits over the About dialog; should the system refuse it, the plain box still tells.
     if (UseTaskDialogs() && win32::seams().taskDialog(::GetActiveWindow(), title.c_str(), text.c_str())) return;
-    win32::seams().messageBox(nullptr, text.c_str(), title.c_str(), 0);
+    // Owned by the modal form it is raised from, which would otherwise take clicks (another Help, or
+    // OK ending the form's loop) behind it.
+    const forms::Form* modal = forms::application().modalForm();
+    win32::seams().messageBox(modal ? modal->handle() : nullptr, text.c_str(), title.c_str(), 0);
 }
 
 }  // namespace ocellus

@@ -55,6 +55,18 @@ void placeBitmap(HDC sourceDc, int width, int height) {
     if (copy && ::SetClipboardData(CF_BITMAP, copy.get())) copy.release();
 }
 
+// The screen's area as a display bitmap; the empty handle when the area is empty or there is no room.
+win32::BitmapHandle readScreenArea(HDC screen, const SourceRect& src) {
+    win32::BitmapHandle area;
+    if (src.width <= 0 || src.height <= 0) return area;
+    area.reset(::CreateCompatibleBitmap(screen, src.width, src.height));
+    if (!area) return area;
+    win32::MemoryDc dc(::CreateCompatibleDC(screen));
+    win32::SelectObjectScope in(dc.get(), area.get());
+    ::StretchBlt(dc.get(), 0, 0, src.width, src.height, screen, src.left, src.top, src.width, src.height, SRCCOPY);
+    return area;
+}
+
 }  // namespace
 
 void TForm1::copymagimagetoclipboard() {
@@ -80,23 +92,21 @@ void TForm1::copyrgbtexttoclipboard() {
 }
 
 void TForm1::copyunmagimagetoclipboard() {
+    SourceRect src{};
+    win32::BitmapHandle area;
     {
-        // The pointer, its monitor and the read all in the physical pixels the desktop DC reads.
+        // The pointer, its monitor and the read all in the physical pixels the desktop DC reads;
+        // the clipboard's work, which may create a window, comes after.
         const win32::PhysicalPixelsScope physical;
         POINT p{};
         ::GetCursorPos(&p);
         win32::WindowDc screen = win32::WindowDc::ofWindow(::GetDesktopWindow());
-        const win32::CanvasAttachment attached(*ScreenCanvas, screen.get());
-        const SourceRect src = sourceAround(p, Image1->width(), Image1->height(), ZoomCode);
-        win32::BitmapHandle area;
-        if (src.width > 0 && src.height > 0) area.reset(::CreateCompatibleBitmap(screen.get(), src.width, src.height));
-        win32::MemoryDc dc(::CreateCompatibleDC(screen.get()));
-        win32::SelectObjectScope in(dc.get(), area ? static_cast<HGDIOBJ>(area.get()) : nullptr);
-        if (area)
-            ::StretchBlt(dc.get(), 0, 0, src.width, src.height, screen.get(), src.left, src.top, src.width,
-                         src.height, SRCCOPY);
-        placeBitmap(dc.get(), area ? src.width : 0, area ? src.height : 0);
+        src = sourceAround(p, Image1->width(), Image1->height(), ZoomCode);
+        area = readScreenArea(screen.get(), src);
     }
+    win32::MemoryDc dc(::CreateCompatibleDC(nullptr));
+    win32::SelectObjectScope in(dc.get(), area ? static_cast<HGDIOBJ>(area.get()) : nullptr);
+    placeBitmap(dc.get(), area ? src.width : 0, area ? src.height : 0);
     forms::application().processMessages();
 }
 

@@ -12,7 +12,7 @@ constexpr wchar_t kUtilityClass[] = L"OcellusApplication";
 
 LRESULT CALLBACK utilityProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_TIMER) {
-        guarded([wp] { Timer::deliver(wp); });
+        Timer::deliver(wp);
         return 0;
     }
     return ::DefWindowProcW(hwnd, msg, wp, lp);
@@ -64,9 +64,12 @@ void Application::terminate() {
 
 void Application::dispatch(MSG& msg) {
     if (isKeyMessage(msg.message)) {
-        if (auto* form = dynamic_cast<Form*>(Control::fromHandle(::GetAncestor(msg.hwnd, GA_ROOT)))) {
+        const HWND root = ::GetAncestor(msg.hwnd, GA_ROOT);
+        if (auto* form = dynamic_cast<Form*>(Control::fromHandle(root))) {
             if (form->previewKey(msg)) return;
-            if (form->handle() && ::IsDialogMessageW(form->handle(), &msg)) return;
+            // A key handler may have destroyed the form, and the window the key was for with it.
+            if (Control::fromHandle(root) != form) return;
+            if (::IsDialogMessageW(root, &msg)) return;
         }
     }
     ::TranslateMessage(&msg);
@@ -95,21 +98,35 @@ void Application::processMessages() {
     }
 }
 
-void Application::showException(const std::exception& e) {
+// Only a shown form: a hidden one takes no input anyway, and a box it owned would have no taskbar
+// button of its own.
+HWND Application::errorBoxOwner(HWND source) const {
+    for (HWND form : {source ? ::GetAncestor(source, GA_ROOT) : nullptr, mainForm ? mainForm->handle() : nullptr})
+        if (form && ::IsWindowVisible(form)) return form;
+    return nullptr;
+}
+
+void Application::showException(const std::exception& e, HWND source) {
+    if (errorBoxOpen_) return;
     std::wstring text;
     if (auto* fe = dynamic_cast<const ocellus::Exception*>(&e)) text = fe->message();
     else text = widen(e.what());
-    HWND owner = ::GetActiveWindow();
-    win32::seams().messageBox(owner, ocellus::errorBoxText(text).c_str(), title.c_str(), MB_OK | MB_ICONERROR);
+    struct BoxOpen {
+        bool& flag;
+        explicit BoxOpen(bool& f) : flag(f) { flag = true; }
+        ~BoxOpen() { flag = false; }
+    } const boxOpen(errorBoxOpen_);
+    win32::seams().messageBox(errorBoxOwner(source), ocellus::errorBoxText(text).c_str(), title.c_str(),
+                              MB_OK | MB_ICONERROR);
 }
 
-void Application::handleCurrentException() {
+void Application::handleCurrentException(HWND source) {
     try {
         throw;
     } catch (const std::exception& e) {
-        showException(e);
+        showException(e, source);
     } catch (...) {
-        showException(ocellus::Exception(L"Unknown error"));
+        showException(ocellus::Exception(L"Unknown error"), source);
     }
 }
 

@@ -27,9 +27,15 @@ public:
     // Dispatches one message through key preview and dialog navigation.
     void dispatch(MSG& msg);
 
-    // The standard error box for an error that escaped a handler; the program then goes on.
-    void showException(const std::exception& e);
-    void handleCurrentException();
+    // The standard error box for an error that escaped a handler; the program then goes on. The box
+    // is owned by the form of the source window (or else the main form) while that form is shown. One
+    // box at a time: an error raised while one is open is not shown (a handler failing at every timer
+    // tick would otherwise stack boxes until the stack runs out).
+    void showException(const std::exception& e, HWND source = nullptr);
+    void handleCurrentException(HWND source = nullptr);
+
+    // The innermost form running showModal, or null: boxes raised from it belong to it.
+    Form* modalForm() const noexcept { return modalForm_; }
 
     bool minimized() const;
     HWND handle() const;  // the window that owns the clipboard and the shell's dialogs
@@ -37,20 +43,26 @@ public:
     HWND utilityWindow();
 
 private:
+    friend class Form;  // showModal keeps modalForm_
+    HWND errorBoxOwner(HWND source) const;
+
     bool terminated_ = false;
+    bool errorBoxOpen_ = false;
+    Form* modalForm_ = nullptr;
     HWND utility_ = nullptr;
 };
 
 Application& application();
 
-// Runs f; an error escaping it gets the standard error box, and the result is false.
+// Runs f; an error escaping it gets the standard error box (see showException for source), and the
+// result is false.
 template <class F>
-bool guarded(F&& f) noexcept {
+bool guarded(F&& f, HWND source = nullptr) noexcept {
     try {
         f();
         return true;
     } catch (...) {
-        application().handleCurrentException();
+        application().handleCurrentException(source);
         return false;
     }
 }

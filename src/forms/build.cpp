@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "base/exception.h"
 #include "forms/form.h"
 #include "forms/timer.h"
 
@@ -41,13 +42,21 @@ void applyTabOrder(Control& parent) {
     for (Control* c : parent.children()) applyTabOrder(*c);
 }
 
+// A parent must be made by an earlier row: a table that names another is wrong, and a control placed
+// on the form instead would hide that.
+Control& rowParent(Form& form, const ControlRow& row) {
+    if (row.parent.empty()) return form;
+    if (auto* parent = form.find<Control>(row.parent)) return *parent;
+    throw ocellus::EAssertionFailed(L"Layout row '" + std::wstring(row.name) + L"' names the parent '" +
+                                    std::wstring(row.parent) + L"', which no earlier row of " + form.name +
+                                    L" makes");
+}
+
 }  // namespace
 
 void Form::build(std::span<const ControlRow> rows) {
     for (const ControlRow& row : rows) {
-        Control* parent = row.parent.empty() ? this : find<Control>(row.parent);
-        if (!parent) parent = this;
-        auto& c = dynamic_cast<Control&>(row.make(*this, parent));
+        auto& c = dynamic_cast<Control&>(row.make(*this, &rowParent(*this, row)));
         c.name.assign(row.name);
         c.tag = row.tag;
         c.tabOrder = row.tabOrder;

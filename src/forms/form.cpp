@@ -79,7 +79,7 @@ WindowClass Form::windowClass() const {
 
 void Form::destroyWindow() {
     if (!hwnd_) return;
-    if (onDestroy) guarded([this] { onDestroy(this); });
+    if (onDestroy) guarded([this] { onDestroy(this); }, hwnd_);
     releaseWindow();
 }
 
@@ -180,7 +180,7 @@ void Form::show() {
     if (!shown_) {
         shown_ = true;
         if (position == Position::ScreenCenter) centre();
-        if (onShow) guarded([this] { onShow(this); });  // an error here gets the error box like any handler's
+        if (onShow) guarded([this] { onShow(this); }, hwnd_);  // an error here gets the error box like any handler's
     }
     ::ShowWindow(hwnd_, SW_SHOWNORMAL);
     ::UpdateWindow(hwnd_);
@@ -191,12 +191,15 @@ void Form::close() {
 }
 
 int Form::showModal() {
-    HWND ownerWnd = ::GetWindow(hwnd_, GW_OWNER);
-    if (ownerWnd) ::EnableWindow(ownerWnd, FALSE);
+    // Raised from another modal loop, the owner may be disabled already: that loop enables it again.
+    const HWND ownerWnd = ::GetWindow(hwnd_, GW_OWNER);
+    const bool disabledHere = ownerWnd && !::EnableWindow(ownerWnd, FALSE);
+    auto& app = application();
+    Form* const outer = app.modalForm_;
+    app.modalForm_ = this;
     modal_ = true;
     modalResult = 0;
     show();
-    auto& app = application();
     MSG msg;
     while (modalResult == 0 && !app.terminated()) {
         if (::GetMessageW(&msg, nullptr, 0, 0) <= 0) {
@@ -205,9 +208,10 @@ int Form::showModal() {
         }
         app.dispatch(msg);
     }
-    if (ownerWnd) ::EnableWindow(ownerWnd, TRUE);
+    if (disabledHere) ::EnableWindow(ownerWnd, TRUE);
     ::ShowWindow(hwnd_, SW_HIDE);
-    if (ownerWnd) ::SetActiveWindow(ownerWnd);
+    if (disabledHere) ::SetActiveWindow(ownerWnd);
+    app.modalForm_ = outer;
     modal_ = false;
     shown_ = false;
     return modalResult;
@@ -255,14 +259,15 @@ bool Form::previewKey(MSG& msg) {
     if (!keyPreview) return false;
     if ((msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) && onKeyDown) {
         WORD key = static_cast<WORD>(msg.wParam);
-        if (!guarded([&] { onKeyDown(this, key, currentShiftState()); }) || key == 0) return true;
+        // The handler may destroy the form: nothing of it is used after it returns.
+        if (!guarded([&] { onKeyDown(this, key, currentShiftState()); }, hwnd_) || key == 0) return true;
         msg.wParam = key;
         // Dialog navigation eats these key-downs untranslated; translate them here so the character
         // preview still sees Esc and Enter.
         if (key == VK_ESCAPE || key == VK_RETURN) ::TranslateMessage(&msg);
     } else if (msg.message == WM_CHAR && onKeyPress) {
         wchar_t ch = static_cast<wchar_t>(msg.wParam);
-        if (!guarded([&] { onKeyPress(this, ch); }) || ch == 0) return true;
+        if (!guarded([&] { onKeyPress(this, ch); }, hwnd_) || ch == 0) return true;
         msg.wParam = ch;
     }
     return false;

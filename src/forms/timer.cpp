@@ -3,6 +3,7 @@
 #include <map>
 
 #include "forms/application.h"
+#include "forms/form.h"
 
 namespace forms {
 namespace {
@@ -10,6 +11,14 @@ namespace {
 std::map<UINT_PTR, Timer*>& timers() {
     static std::map<UINT_PTR, Timer*> map;
     return map;
+}
+
+// The window of the form that owns the timer, directly or through other components: where its
+// handler's errors are shown.
+HWND formWindowOf(const Component& c) {
+    for (Component* o = c.owner(); o; o = o->owner())
+        if (auto* form = dynamic_cast<Form*>(o)) return form->handle();
+    return nullptr;
 }
 
 }  // namespace
@@ -44,9 +53,11 @@ void Timer::restart() {
     if (enabled_ && interval_ > 0) ::SetTimer(w, id_, interval_, nullptr);
 }
 
-void Timer::deliver(UINT_PTR id) {
+void Timer::deliver(UINT_PTR id) noexcept {
     auto it = timers().find(id);
-    if (it != timers().end() && it->second->onTimer) it->second->onTimer(it->second);
+    if (it == timers().end() || !it->second->onTimer) return;
+    Timer* timer = it->second;
+    guarded([timer] { timer->onTimer(timer); }, formWindowOf(*timer));
 }
 
 }  // namespace forms

@@ -14,8 +14,9 @@ public:
     void setInterval(unsigned ms);  // the same value again does nothing
     void setEnabled(bool on);
     Notify onTimer;
-    // Hands a WM_TIMER of the application's utility window to the timer it belongs to.
-    static void deliver(UINT_PTR id);
+    // Hands a WM_TIMER of the application's utility window to the timer it belongs to; an error its
+    // handler lets escape gets the error box.
+    static void deliver(UINT_PTR id) noexcept;
 
 private:
     void restart();

@@ -16,6 +16,11 @@ namespace forms {
 // The one map from windows to their controls. Process-local: a window property would cost a
 // server round trip under Wine on every message.
 struct WindowBinding {
+    // The control whose window of our own classes CreateWindowExW is making on this thread. A
+    // top-level window gets messages (WM_GETMINMAXINFO) before WM_NCCREATE: the first message of a
+    // window not yet bound binds it to this control, whatever the message is.
+    static inline thread_local Control* making = nullptr;
+
     static std::unordered_map<HWND, Control*>& map() {
         static std::unordered_map<HWND, Control*> bound;
         return bound;
@@ -49,8 +54,10 @@ struct WindowBinding {
 
     // Our own window classes (forms, panels, images, bevels).
     static LRESULT CALLBACK ownProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-        if (msg == WM_NCCREATE)
-            bind(hwnd, static_cast<Control*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams));
+        if (making && !Control::fromHandle(hwnd)) {
+            bind(hwnd, making);
+            making = nullptr;
+        }
         LRESULT result = 0;
         return dispatch(hwnd, msg, wp, lp, result) ? result : ::DefWindowProcW(hwnd, msg, wp, lp);
     }
@@ -98,8 +105,12 @@ Control::Control(Component* owner, Control* parent) : Component(owner), parent_(
 Control::~Control() {
     destroyComponents();  // while this control's own members still exist
     if (parent_) std::erase(parent_->children_, this);
-    if (HWND h = hwnd_) {
-        WindowBinding::unbind(h);
+    // Children owned elsewhere may outlive this control: their windows go with this one's, unbound
+    // first, and they no longer point here.
+    const HWND h = hwnd_;
+    unbindTree();
+    for (Control* c : children_) c->parent_ = nullptr;
+    if (h) {
         if (subclassed_) ::RemoveWindowSubclass(h, WindowBinding::subclassProc, 0);
         ::DestroyWindow(h);
     }
@@ -130,9 +141,12 @@ void Control::createBoundWindow(const WindowClass& wc, int x, int y, int w, int 
     const auto id = child ? (wc.id ? wc.id : ++nextId) : 0;
     DWORD style = wc.style | (tabStop ? WS_TABSTOP : 0);
     if (child) style |= WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
+    Control* const outer = WindowBinding::making;  // a window made while another is being made
+    if (wc.own) WindowBinding::making = this;
     HWND made = ::CreateWindowExW(wc.exStyle, wc.name, caption_.c_str(), style, x, y, w, h, parent,
                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleW(nullptr),
-                                  this);
+                                  nullptr);
+    WindowBinding::making = outer;
     if (!made)
         throw ocellus::EOutOfResources(
             ocellus::formatMessage(L"Cannot create window: %s", systemErrorText(::GetLastError())));

@@ -82,6 +82,7 @@ public:
     Control(Component* owner, Control* parent);
     ~Control() override;
 
+    // Where the window lives; null once that control is destroyed, which takes this window with it.
     Control* parent() const noexcept { return parent_; }
     const std::vector<Control*>& children() const noexcept { return children_; }
     Form* form();
@@ -136,8 +137,9 @@ public:
 
 protected:
     virtual WindowClass windowClass() const = 0;
-    // Creates a window bound to this control. Own classes bind at WM_NCCREATE, so the handle is set
-    // for every message; standard classes are bound and subclassed when CreateWindowExW returns.
+    // Creates a window bound to this control. Own classes bind at the window's first message, so the
+    // handle is set for every message; standard classes are bound and subclassed when CreateWindowExW
+    // returns.
     void createBoundWindow(const WindowClass& wc, int x, int y, int w, int h, HWND parent);
     // Moves the window to the bounds held here.
     void applyBounds();

@@ -8,6 +8,8 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <map>
+#include <new>
 #include <optional>
 #include <string>
 #include <vector>
@@ -89,6 +91,46 @@ inline bool pumpUntil(const std::function<bool()>& pred, int timeoutMs = 3000) {
     }
     return true;
 }
+
+// ----- steps run from thread timers, i.e. inside whatever modal loop is running by then -----
+
+inline std::map<UINT_PTR, std::function<void()>>& pendingSteps() {
+    static std::map<UINT_PTR, std::function<void()>> steps;
+    return steps;
+}
+
+inline void CALLBACK runStep(HWND, UINT, UINT_PTR id, DWORD) {
+    ::KillTimer(nullptr, id);
+    auto it = pendingSteps().find(id);
+    if (it == pendingSteps().end()) return;
+    auto step = std::move(it->second);
+    pendingSteps().erase(it);
+    step();
+}
+
+inline UINT_PTR later(unsigned ms, std::function<void()> step) {
+    const UINT_PTR id = ::SetTimer(nullptr, 0, ms, runStep);
+    pendingSteps()[id] = std::move(step);
+    return id;
+}
+
+struct StepsCleanup {
+    ~StepsCleanup() {
+        for (auto& entry : pendingSteps()) ::KillTimer(nullptr, entry.first);
+        pendingSteps().clear();
+    }
+};
+
+// Mixed into a test's class: each object gets pages of its own, unmapped when it is deleted, so that
+// any use of a deleted object faults at once instead of quietly reading freed memory.
+struct FaultOnUseAfterDelete {
+    static void* operator new(std::size_t size) {
+        void* p = ::VirtualAlloc(nullptr, size, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+        if (!p) throw std::bad_alloc();
+        return p;
+    }
+    static void operator delete(void* p) noexcept { ::VirtualFree(p, 0, MEM_RELEASE); }
+};
 
 // Header of a top-down 32-bit DIB: one unpadded row per line, 0x00RRGGBB per pixel.
 inline BITMAPINFO topDown32(int width, int height) {

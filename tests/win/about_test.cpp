@@ -19,42 +19,15 @@
 
 using ocellus::TAboutForm;
 using ocellus::TURLLabel;
+using testing_support::later;
 using testing_support::pump;
 using testing_support::pumpUntil;
+using testing_support::StepsCleanup;
 using testing_support::windowText;
 
 namespace {
 
 constexpr COLORREF kLinkBlue = 12482872;
-
-// ----- steps run from thread timers, i.e. inside whatever modal loop is running by then -----
-
-std::map<UINT_PTR, std::function<void()>>& pendingSteps() {
-    static std::map<UINT_PTR, std::function<void()>> steps;
-    return steps;
-}
-
-void CALLBACK runStep(HWND, UINT, UINT_PTR id, DWORD) {
-    ::KillTimer(nullptr, id);
-    auto it = pendingSteps().find(id);
-    if (it == pendingSteps().end()) return;
-    auto step = std::move(it->second);
-    pendingSteps().erase(it);
-    step();
-}
-
-UINT_PTR later(unsigned ms, std::function<void()> step) {
-    const UINT_PTR id = ::SetTimer(nullptr, 0, ms, runStep);
-    pendingSteps()[id] = std::move(step);
-    return id;
-}
-
-struct StepsCleanup {
-    ~StepsCleanup() {
-        for (auto& entry : pendingSteps()) ::KillTimer(nullptr, entry.first);
-        pendingSteps().clear();
-    }
-};
 
 void postKey(HWND to, WPARAM key) { ::PostMessageW(to, WM_KEYDOWN, key, 1); }
 
@@ -151,6 +124,28 @@ TEST(AboutOpening, EveryOpeningIsANewDialogAndTwentyLeaveNoObjects) {
     for (HWND h : dialogs) EXPECT_FALSE(::IsWindow(h));
     EXPECT_GT(before, 0);
     EXPECT_LE(after, before);
+}
+
+TEST(AboutHelp, ThePlainBoxInPlaceOfARefusedTaskDialogIsOwnedByTheDialog) {
+    struct SeamsBack {
+        ~SeamsBack() { win32::restoreDefaultSeams(); }
+    } seamsBack;
+    StepsCleanup cleanup;
+    win32::seams().taskDialog = [](HWND, const wchar_t*, const wchar_t*) { return false; };
+    std::vector<HWND> owners;
+    win32::seams().messageBox = [&](HWND owner, const wchar_t*, const wchar_t*, UINT) {
+        owners.push_back(owner);
+        return IDOK;
+    };
+    LinkHost main;
+    main.show();
+    auto dialog = forms::makeForm<TAboutForm>(&main);
+    later(20, [&] {
+        dialog->Button1Click(dialog->Button1);
+        dialog->modalResult = 1;
+    });
+    dialog->showModal();
+    EXPECT_EQ(owners, std::vector<HWND>{dialog->handle()});
 }
 
 // ----- the link label -----

@@ -187,3 +187,78 @@ TEST(FormBinding, ScaleByRaisesOneResizeAndAnchorsKeepTheScaledDistances) {
     EXPECT_EQ(strip.top(), 200 - 30);
     EXPECT_EQ(strip.width(), 400);
 }
+
+// ----- the first message, parents that go first, rows naming no parent -----
+
+namespace {
+
+// Records its first messages, and whether it was bound to its window at each.
+class FirstMessageForm : public Form {
+public:
+    FirstMessageForm() : Form(nullptr) { create(kFirstDef); }
+    std::vector<std::pair<UINT, bool>> first;
+    bool handleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override {
+        if (first.size() < 3) first.emplace_back(msg, handle() && fromHandle(handle()) == this);
+        return Form::handleMessage(msg, wp, lp, result);
+    }
+
+private:
+    static constexpr FormDef kFirstDef{.className = L"TFirstMessageForm",
+                                       .name = L"FirstMessageForm",
+                                       .caption = L"First",
+                                       .clientWidth = 200,
+                                       .clientHeight = 100,
+                                       .font = {L"Tahoma", -10, 0, win32::clWindowText}};
+};
+
+class TrapPanel : public Panel, public testing_support::FaultOnUseAfterDelete {
+public:
+    using Panel::Panel;
+};
+
+}  // namespace
+
+TEST(FormBinding, ATopLevelFormIsBoundForTheMinMaxQueryThatComesBeforeNcCreate) {
+    auto form = makeForm<FirstMessageForm>();
+    ASSERT_GE(form->first.size(), 2u);
+    EXPECT_EQ(form->first[0].first, static_cast<UINT>(WM_GETMINMAXINFO));
+    for (const auto& [msg, bound] : form->first) EXPECT_TRUE(bound) << "message " << msg;
+}
+
+TEST(FormOwnership, AParentFreedBeforeItsChildTakesTheChildsWindowAndIsForgotten) {
+    auto form = makeForm<PlainForm>(std::span<const ControlRow>{});
+    // Owned elsewhere, so it goes first; its pages go with it, and any later use of it faults.
+    auto holder = std::make_unique<Component>(nullptr);
+    auto& box = holder->add<TrapPanel>(form.get());
+    box.setBounds(10, 10, 100, 50);
+    box.createWindow();
+    auto& child = form->add<Label>(&box);
+    child.setCaption(L"x");
+    child.createWindow();
+    const HWND childWindow = child.handle();
+    ASSERT_TRUE(::IsWindow(childWindow));
+
+    holder.reset();
+    EXPECT_EQ(child.parent(), nullptr);
+    EXPECT_EQ(child.form(), nullptr);
+    EXPECT_FALSE(::IsWindow(childWindow));
+    EXPECT_EQ(child.handle(), nullptr);
+    EXPECT_EQ(Control::fromHandle(childWindow), nullptr);
+    EXPECT_TRUE(form->children().empty());
+    form.reset();  // the child goes last, touching nothing of the panel
+}
+
+TEST(FormOwnership, ARowNamingAParentNoEarlierRowMakesIsAnErrorNamingIt) {
+    static constexpr ControlRow rows[] = {
+        {.name = L"Orphan", .make = kind<Label>, .parent = L"Later", .bounds = {5, 5, 20, 13}, .caption = L"x"},
+        {.name = L"Later", .make = kind<Panel>, .bounds = {0, 0, 50, 50}},
+    };
+    try {
+        makeForm<PlainForm>(rows);
+        ADD_FAILURE() << "the form was built";
+    } catch (const ocellus::EAssertionFailed& e) {
+        EXPECT_NE(e.message().find(L"'Orphan'"), std::wstring::npos);
+        EXPECT_NE(e.message().find(L"'Later'"), std::wstring::npos);
+    }
+    EXPECT_EQ(::FindWindowW(L"TPlainForm", nullptr), nullptr);
+}

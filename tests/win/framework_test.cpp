@@ -1,9 +1,12 @@
 // The window framework under Wine: the error box, radio buttons and check boxes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "base/exception.h"
 #include "forms/application.h"
 #include "forms/form.h"
+#include "forms/timer.h"
 #include "win32/seams.h"
 #include "win_support.h"
 
@@ -12,8 +15,12 @@ using ocellus::Exception;
 using win32::clWindowText;
 using win32::restoreDefaultSeams;
 using win32::seams;
+using testing_support::gdiObjectCount;
+using testing_support::later;
 using testing_support::pump;
 using testing_support::pumpUntil;
+using testing_support::StepsCleanup;
+using testing_support::userObjectCount;
 
 namespace {
 
@@ -73,6 +80,112 @@ TEST(FrameworkErrorBox, HandlerErrorIsShownAndTheProgramGoesOn) {
     ASSERT_EQ(box.texts.size(), 1u);
     EXPECT_EQ(box.texts[0], L"Something went wrong.");
     EXPECT_EQ(form.clicksA, 1);
+}
+
+namespace {
+
+// A timer handler that fails at every tick, as a failing capture would.
+class TickingForm : public Form {
+public:
+    TickingForm();
+    Timer* Ticker = nullptr;
+    void TickerTimer(Component*) {
+        ++ticks;
+        throw Exception(L"Tick failed");
+    }
+    int ticks = 0;
+};
+
+constexpr TimerRow kTicker[] = {
+    {.name = L"Ticker", .make = member<&TickingForm::Ticker>, .interval = 2,
+     .onTimer = handler<&TickingForm::TickerTimer>},
+};
+
+TickingForm::TickingForm() : Form(nullptr) { create(kDef, {}, kTicker); }
+
+BOOL CALLBACK collectBox(HWND h, LPARAM lp) {
+    wchar_t cls[16] = {};
+    ::GetClassNameW(h, cls, 16);
+    if (std::wstring_view(cls) == L"#32770" && ::IsWindowVisible(h))
+        reinterpret_cast<std::vector<HWND>*>(lp)->push_back(h);
+    return TRUE;
+}
+
+// The dialog boxes this thread shows.
+std::vector<HWND> openBoxes() {
+    std::vector<HWND> boxes;
+    ::EnumThreadWindows(::GetCurrentThreadId(), collectBox, reinterpret_cast<LPARAM>(&boxes));
+    return boxes;
+}
+
+}  // namespace
+
+// The real box: its own modal loop goes on delivering the failing ticks.
+TEST(FrameworkErrorBox, AHandlerFailingAtEveryTickShowsOneBoxAtATimeOwnedByItsForm) {
+    StepsCleanup cleanup;
+    application().title = L"Ocellus";
+    auto form = makeForm<TickingForm>();
+    form->Ticker->setEnabled(false);
+    form->show();
+    // The first box's costs (its fonts, icons and such) are the system's to keep.
+    later(50, [] {
+        for (HWND box : openBoxes()) ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+    });
+    guarded([] { throw Exception(L"Warm-up"); });
+    pump(50);
+    const int objects = gdiObjectCount(), windows = userObjectCount();
+
+    struct Round {
+        std::size_t most = 0;
+        int samplesWithABox = 0;
+        int firstTick = -1, lastTick = -1;  // the ticks seen while a box was open
+        bool ownedByTheForm = true, formDisabled = true;
+    };
+    Round rounds[2];
+    bool done = false;
+    // Samples every 20 ms for a round's length, then closes the box (or all of them, at once, should
+    // they pile up).
+    std::function<void(int, int)> watch = [&](int round, int left) {
+        const std::vector<HWND> boxes = openBoxes();
+        Round& r = rounds[round];
+        r.most = std::max(r.most, boxes.size());
+        if (!boxes.empty()) {
+            if (r.firstTick < 0) r.firstTick = form->ticks;
+            r.lastTick = form->ticks;
+        }
+        for (HWND box : boxes) {
+            ++r.samplesWithABox;
+            r.ownedByTheForm = r.ownedByTheForm && ::GetWindow(box, GW_OWNER) == form->handle();
+            r.formDisabled = r.formDisabled && !::IsWindowEnabled(form->handle());
+        }
+        if (left > 0 && boxes.size() <= 1) {
+            later(20, [&watch, round, left] { watch(round, left - 1); });
+            return;
+        }
+        if (round == 1 || boxes.size() > 1) {
+            form->Ticker->setEnabled(false);
+            done = true;
+        } else {
+            later(20, [&watch] { watch(1, 25); });  // the next box, after this one
+        }
+        for (HWND box : boxes) ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+    };
+    later(20, [&watch] { watch(0, 100); });
+    form->Ticker->setEnabled(true);
+    ASSERT_TRUE(pumpUntil([&] { return done; }, 15000));
+    pump(50);
+
+    EXPECT_EQ(rounds[0].most, 1u);
+    EXPECT_GT(rounds[0].samplesWithABox, 50);
+    EXPECT_GT(rounds[0].lastTick - rounds[0].firstTick, 10) << "ticks kept failing behind the box";
+    // Closed, the program goes on, and the next error gets a box of its own.
+    EXPECT_EQ(rounds[1].most, 1u);
+    EXPECT_TRUE(rounds[0].ownedByTheForm && rounds[1].ownedByTheForm);
+    EXPECT_TRUE(rounds[0].formDisabled && rounds[1].formDisabled);
+    EXPECT_TRUE(openBoxes().empty());
+    EXPECT_TRUE(::IsWindowEnabled(form->handle()));
+    EXPECT_EQ(gdiObjectCount(), objects);
+    EXPECT_EQ(userObjectCount(), windows);
 }
 
 TEST(FrameworkControls, RadioButtonsAreExclusiveAndCodeChecksRaiseClicks) {

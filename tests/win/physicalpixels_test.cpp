@@ -203,4 +203,30 @@ TEST_F(ScaledDisplay, AnUnawareThreadCopiesTheAreaUnderThePhysicalPointer) {
     EXPECT_EQ(std::count(pixels.begin(), pixels.end(), kColour), static_cast<std::ptrdiff_t>(pixels.size()));
 }
 
+// The clipboard's work can create a window (the one that owns it), which must not take the scope's
+// awareness: the copy opens the clipboard only after the scope.
+int clipboardOpens = 0;
+bool openedPerMonitorAware = false;
+BOOL WINAPI recordingOpenClipboard(HWND owner) {
+    ++clipboardOpens;
+    openedPerMonitorAware = openedPerMonitorAware || threadIs(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE);
+    return user32Function<BOOL(WINAPI*)(HWND)>("OpenClipboard")(owner);
+}
+
+class UnmagnifiedCopy : public testing_support::ProgramWindowTest {};
+
+TEST_F(UnmagnifiedCopy, OpensTheClipboardOutsideThePhysicalPixelsScope) {
+    if (!setContext) GTEST_SKIP() << "user32 has no per-thread awareness";
+    create(false);
+    form->Timer1->setEnabled(false);
+    form->Timer2->setEnabled(false);
+    const testing_support::ImportPatch patch(L"user32.dll", "OpenClipboard",
+                                             reinterpret_cast<std::uintptr_t>(&recordingOpenClipboard));
+    ASSERT_TRUE(patch.active());
+    const ThreadContext unaware(DPI_AWARENESS_CONTEXT_UNAWARE);
+    form->copyunmagimagetoclipboard();
+    EXPECT_EQ(clipboardOpens, 1);
+    EXPECT_FALSE(openedPerMonitorAware);
+}
+
 }  // namespace
