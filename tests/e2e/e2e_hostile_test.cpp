@@ -216,8 +216,9 @@ TEST_F(E2eHostileClipboard, EveryCopyReportsTheHeldClipboardWithoutLeaking) {
                     "GDI objects %s -> %s; private bytes %zu -> %zu\n",
                     perPress, shown(gdiBefore).c_str(), shown(gdiAfter).c_str(), privateBefore, privateAfter);
         if (gdiBefore && gdiAfter && *gdiBefore > 0) {
-            // A leaked bitmap or device context per press would show as 100 or more.
-            EXPECT_LE(*gdiAfter - *gdiBefore, 5);
+            // A leaked bitmap or device context per press would show as 100 or more; a capture's own
+            // objects, alive or not at either reading, move the count by up to 6 (seen 264 -> 270).
+            EXPECT_LE(*gdiAfter - *gdiBefore, 10);
         } else if (privateBefore > 0 && privateAfter > 0) {
             // No GDI count for another process here: fall back on memory, where a leaked 190 x 118
             // bitmap per press would add about 9 MB.
