@@ -13,7 +13,10 @@ int Form::framePixelsPerInch() const {
     return win32::windowPixelsPerInch(ownerForm && ownerForm->hwnd_ ? ownerForm->hwnd_ : hwnd_);
 }
 
-void Form::takeClientReference() { clientReference_ = {clientWidth(), clientHeight(), scalePercent_}; }
+void Form::takeClientReference() {
+    if (::IsIconic(hwnd_)) return;  // no client area: the restored one is the reference
+    clientReference_ = {clientWidth(), clientHeight(), scalePercent_};
+}
 
 SIZE Form::scaledWindowSize(int pixelsPerInch) const {
     const int percent = densityScale(pixelsPerInch);

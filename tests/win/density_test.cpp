@@ -205,10 +205,17 @@ TEST_F(Density, TheSizeAskedForIsTheSteppedClientInTheFrameOfTheNewDensity) {
     EXPECT_NE(expected.cy, framed(900, 645, 96).cy);  // the caption is taller at 168: a frame of its own
 
     f.setClientSize(700, 500);  // as the user left it
-    at168 = asked(168);
     expected = framed(1050, 750, 168);
-    EXPECT_EQ(at168.cx, expected.cx);
-    EXPECT_EQ(at168.cy, expected.cy);
+    for (const bool minimised : {false, true}) {
+        SCOPED_TRACE(minimised);
+        at168 = asked(168);
+        EXPECT_EQ(at168.cx, expected.cx);
+        EXPECT_EQ(at168.cy, expected.cy);
+        // A minimised window placed by the program keeps the client it will be restored to.
+        ::ShowWindow(f.handle(), SW_MINIMIZE);
+        const RECT b = f.boundsRect();
+        f.setBounds(b.left, b.top, b.right - b.left, b.bottom - b.top);
+    }
 }
 
 TEST_F(Density, AChangeWithoutARectangleOrDensityLeavesTheWindowWhereItIs) {
