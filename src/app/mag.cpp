@@ -135,10 +135,9 @@ void TForm1::FormCreate(forms::Component*) {
     const RECT b = boundsRect();
     const HMONITOR monitor = ::MonitorFromRect(&b, MONITOR_DEFAULTTONULL);
     const RECT m = win32::monitorRect(monitor);
-    if (!monitor || isOffScreen(b.left, b.top, {m.left, m.top, m.right, m.bottom})) {
-        setTop(0);
-        setLeft(0);
-    }
+    // One move: a density change on the way must not leave the window between two placements.
+    if (!monitor || isOffScreen(b.left, b.top, {m.left, m.top, m.right, m.bottom}))
+        setBounds(0, 0, width(), height());
     rgblabel->setCaption(L"");
     xyLabel->setCaption(L"");
     colpanel->setCaption(L"");
@@ -278,18 +277,30 @@ void TForm1::readregistry() {
     if (auto v = settings::flagFromText(reg.readString(L"InvertColors")))
         ::SendMessageW(invertcb->handle(), BM_SETCHECK, *v ? BST_CHECKED : BST_UNCHECKED, 0);
     flag(L"Cursor", CursorFlag);
+    // The bounds read go on in one move, however the group ends: moved edge by edge, the window could
+    // pass a monitor of another density on the way and be resized there.
+    const RECT b = boundsRect();
+    const std::array<int, 4> before{b.left, b.top, b.right - b.left, b.bottom - b.top};
+    std::array<int, 4> stored = before;
+    auto place = [&] {
+        if (stored != before) setBounds(stored[0], stored[1], stored[2], stored[3]);
+    };
     try {
         auto number = [&](std::wstring_view name, auto apply) {
             if (auto v = settings::integerFromText(reg.readString(name))) apply(*v);
         };
-        number(L"Left", [&](int v) { setLeft(v); });
-        number(L"Top", [&](int v) { setTop(v); });
-        number(L"Width", [&](int v) { setWidth(v); });
-        number(L"Height", [&](int v) { setHeight(v); });
+        number(L"Left", [&](int v) { stored[0] = v; });
+        number(L"Top", [&](int v) { stored[1] = v; });
+        number(L"Width", [&](int v) { stored[2] = v; });
+        number(L"Height", [&](int v) { stored[3] = v; });
         number(L"Magnification", [&](int v) { ZoomCode = v; });
     } catch (const EConvertError&) {
-        // A value that is not a number ends the group quietly; what was applied stays.
+        // A value that is not a number ends the group quietly; what was read before it stays.
+    } catch (...) {
+        place();
+        throw;
     }
+    place();
 }
 
 void TForm1::writeregistry() {

@@ -5,9 +5,11 @@
 
 #include "app/mag.h"
 #include "forms/application.h"
+#include "win32/density.h"
 #include "win32/gdiplus.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    win32::ensurePixelDensityAwareness();  // before any window, GDI+'s included
     win32::gdiplus::Session gdiplus;  // started first, shut down last
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
     ::InitCommonControlsEx(&icc);

@@ -3,8 +3,12 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
+#include <utility>
+
 #include "forms/application.h"
+#include "win32/density.h"
 #include "win32/monitor.h"
+#include "win32/seams.h"
 
 namespace forms {
 namespace {
@@ -17,6 +21,9 @@ POINT workAreaOffset(const RECT& r) {
     if (!::GetMonitorInfoW(::MonitorFromRect(&r, MONITOR_DEFAULTTOPRIMARY), &mi)) return {0, 0};
     return {mi.rcWork.left - mi.rcMonitor.left, mi.rcWork.top - mi.rcMonitor.top};
 }
+
+// Sent before WM_DPICHANGED; headers for Windows 7 lack its name.
+constexpr UINT kGetDpiScaledSize = 0x02E4;
 
 }  // namespace
 
@@ -53,18 +60,24 @@ void Form::create(const FormDef& def, std::span<const ControlRow> controls, std:
     {
         // The controls are placed from the table; the first resize comes once they all exist.
         const LayoutHold hold(*this);
-        RECT rc{0, 0, def.clientWidth, def.clientHeight};
-        ::AdjustWindowRectEx(&rc, style_, FALSE, exStyle_);
-        const int at = def.position == Position::DefaultPosOnly ? CW_USEDEFAULT : 0;
         auto* ownerForm = dynamic_cast<Form*>(owner());
-        createBoundWindow(windowClass(), at, at, rc.right - rc.left, rc.bottom - rc.top,
-                   ownerForm ? ownerForm->handle() : nullptr);
+        HWND ownerWnd = ownerForm ? ownerForm->handle() : nullptr;
+        const RECT rc = win32::windowRectForClient(def.clientWidth, def.clientHeight, style_, exStyle_,
+                                                   win32::windowPixelsPerInch(ownerWnd));
+        const int at = def.position == Position::DefaultPosOnly ? CW_USEDEFAULT : 0;
+        createBoundWindow(windowClass(), at, at, rc.right - rc.left, rc.bottom - rc.top, ownerWnd);
+        pixelsPerInch_ = ownerForm ? ownerForm->pixelsPerInch_ : win32::seams().pixelsPerInch(hwnd_);
+        design_ = {0, 0, def.clientWidth, def.clientHeight, font_.height};
+        // Made where the system's density differs from the one guessed for the frame.
+        if (clientWidth() != def.clientWidth || clientHeight() != def.clientHeight)
+            setClientSize(def.clientWidth, def.clientHeight);
         takeBounds();
         if (!application().mainForm) application().setMainForm(this);
         build(controls);
         build(timers);
     }
     realign(*this);
+    takeClientReference();
     fireResize();
     if (def.onCreate) def.onCreate(*this, this);
 }
@@ -112,6 +125,8 @@ RECT Form::boundsRect() const {
 
 void Form::setBounds(int l, int t, int w, int h) {
     if (!hwnd_) return;
+    // A density change on the way keeps the rectangle asked for here.
+    const bool wasPlacing = std::exchange(placing_, true);
     if (::IsIconic(hwnd_)) {
         WINDOWPLACEMENT wp{};
         wp.length = sizeof wp;
@@ -124,7 +139,9 @@ void Form::setBounds(int l, int t, int w, int h) {
     } else {
         ::SetWindowPos(hwnd_, nullptr, l, t, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
     }
+    placing_ = wasPlacing;
     takeBounds();
+    if (!layoutHeld()) takeClientReference();
 }
 
 void Form::takeBounds() {
@@ -148,9 +165,9 @@ int Form::clientHeight() const {
 }
 
 void Form::setClientSize(int w, int h) {
-    RECT rc{0, 0, w, h};
-    ::AdjustWindowRectEx(&rc, static_cast<DWORD>(::GetWindowLongPtrW(hwnd_, GWL_STYLE)), FALSE,
-                         static_cast<DWORD>(::GetWindowLongPtrW(hwnd_, GWL_EXSTYLE)));
+    const RECT rc = win32::windowRectForClient(w, h, static_cast<DWORD>(::GetWindowLongPtrW(hwnd_, GWL_STYLE)),
+                                               static_cast<DWORD>(::GetWindowLongPtrW(hwnd_, GWL_EXSTYLE)),
+                                               framePixelsPerInch());
     const RECT b = boundsRect();
     setBounds(b.left, b.top, rc.right - rc.left, rc.bottom - rc.top);
 }
@@ -280,10 +297,21 @@ bool Form::handleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
         return false;  // the default handling sends WM_SIZE and WM_MOVE
     case WM_SIZE:
         if (wp != SIZE_MINIMIZED && !layoutHeld()) {
+            if (!placing_) takeClientReference();
             realign(*this);
             fireResize();
         }
         return false;
+    case WM_DPICHANGED:
+        if (!densityScale || HIWORD(wp) == 0) return false;
+        changeDensity(HIWORD(wp), reinterpret_cast<const RECT*>(lp));
+        result = 0;
+        return true;
+    case kGetDpiScaledSize:
+        if (!densityScale || wp == 0 || !lp) return false;
+        *reinterpret_cast<SIZE*>(lp) = scaledWindowSize(static_cast<int>(wp));
+        result = TRUE;
+        return true;
     case WM_CLOSE:
         if (modal_) modalResult = 2;  // cancelled
         else if (application().mainForm == this) application().terminate();

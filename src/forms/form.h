@@ -66,6 +66,12 @@ public:
     HMONITOR monitor() const;
     // Scales positions, sizes and fonts of the form and every control by m/d; left and top stay.
     void scaleBy(int m, int d);
+    // The form's pixel density: its window's when made (an owned form opens over its owner and takes
+    // the owner's), then the one each WM_DPICHANGED brings.
+    int pixelsPerInch() const noexcept { return pixelsPerInch_; }
+    // The percentage of its design values the form is laid out at for a density. Unset, the form
+    // keeps its layout when its density changes.
+    int (*densityScale)(int pixelsPerInch) = nullptr;
     bool layoutHeld() const noexcept { return layoutHolds_ > 0; }
 
     void show();
@@ -103,6 +109,11 @@ private:
     void releaseWindow() noexcept;
     void centre();
     void takeBounds();  // from the window
+    int framePixelsPerInch() const;
+    // Density changes (density.cpp).
+    void changeDensity(int pixelsPerInch, const RECT* suggested);
+    SIZE scaledWindowSize(int pixelsPerInch) const;
+    void takeClientReference();
     PushButton* button(bool PushButton::*role);
 
     std::wstring className_;
@@ -111,6 +122,14 @@ private:
     bool shown_ = false;
     bool modal_ = false;
     int layoutHolds_ = 0;
+    int pixelsPerInch_ = USER_DEFAULT_SCREEN_DPI;
+    int scalePercent_ = 100;  // of the design values, as laid out now
+    bool placing_ = false;    // inside a SetWindowPos of our own
+    // The client size last given by the user or the program, and the percentage it was given at:
+    // every density's client size is stepped from it, so moves between monitors never change it.
+    struct ClientReference {
+        int width = 0, height = 0, percent = 100;
+    } clientReference_;
     int wheelAccumulator_ = 0;
     HWND lastFocus_ = nullptr;
 };

@@ -68,6 +68,22 @@ void scaleControl(Control& c, int m, int d) {
     for (Control* child : c.children_) scaleControl(*child, m, d);
 }
 
+void layoutFromDesign(Control& c, int percent, int parentWidth, int parentHeight) {
+    const DesignValues& d = c.design_;
+    c.left_ = ::MulDiv(d.left, percent, 100);
+    c.top_ = ::MulDiv(d.top, percent, 100);
+    c.width_ = ::MulDiv(d.width, percent, 100);
+    c.height_ = ::MulDiv(d.height, percent, 100);
+    c.applyBounds();
+    c.font_.height = ::MulDiv(d.fontHeight, percent, 100);
+    c.font_.changed();  // the old font goes
+    if (c.hwnd_) ::SendMessageW(c.hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(c.font_.handle()), TRUE);
+    c.adjustSize();
+    c.distances_.right = parentWidth - (c.left_ + c.width_);
+    c.distances_.bottom = parentHeight - (c.top_ + c.height_);
+    for (Control* child : c.children_) layoutFromDesign(*child, percent, c.clientWidth(), c.clientHeight());
+}
+
 LayoutHold::LayoutHold(Form& form) : form_(form) { ++form_.layoutHolds_; }
 LayoutHold::~LayoutHold() { --form_.layoutHolds_; }
 
@@ -80,9 +96,11 @@ void Form::scaleBy(int m, int d) {
         font_.changed();
         for (Control* child : children()) scaleControl(*child, m, d);
         setClientSize(::MulDiv(cw, m, d), ::MulDiv(ch, m, d));
+        scalePercent_ = ::MulDiv(scalePercent_, m, d);
     }
     recordScaledLayout(*this);
     realign(*this);
+    takeClientReference();
     fireResize();
 }
 

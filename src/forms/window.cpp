@@ -161,6 +161,7 @@ void Control::createWindow() {
     if (hwnd_ || !parent_) return;
     createBoundWindow(windowClass(), left_, top_, width_, height_, parent_->hwnd_);
     adjustSize();
+    design_ = {left_, top_, width_, height_, font_.height};
 }
 
 void Control::setBounds(int l, int t, int w, int h) {

@@ -154,6 +154,7 @@ protected:
     int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
     Anchors anchors_ = akLeft | akTop;
     AnchorDistances distances_;
+    DesignValues design_;  // taken when the window is made
     std::wstring caption_;
     std::wstring hint_;
     win32::Font font_;
@@ -163,6 +164,7 @@ private:
     friend void realign(Control&);
     friend void recordAnchorDistances(Control&);
     friend void scaleControl(Control&, int, int);
+    friend void layoutFromDesign(Control&, int, int, int);
     bool mouseInside_ = false;
     bool subclassed_ = false;
 };

@@ -49,7 +49,10 @@ RECT monitorRect(HMONITOR monitor) {
     return search.second;
 }
 
-int FormPixelsPerInch(forms::Form*) { return win32::seams().screenPixelsPerInch(); }
+// The density of the form's own monitor, which moves with it, not the main monitor's.
+int FormPixelsPerInch(forms::Form* form) { return form->pixelsPerInch(); }
+
+int scalePercentForDpi(int pixelsPerInch) { return scalePercent(ScaleFactorForDpi(pixelsPerInch)); }
 
 void FreezeAnchors(forms::Control& container, TAnchorsArray& anchors, std::size_t& counter) {
     const auto& children = container.children();
@@ -134,6 +137,7 @@ double StandardizeFormFont(forms::Form* form, bool scaleWithAnchors) {
         breakIfDebugged();
     }
     const double factor = ScaleFactorForDpi(FormPixelsPerInch(form));
+    form->densityScale = scalePercentForDpi;  // and by the same steps on every monitor it moves to
     ScaleFormToRatio(*form, scalePercent(factor), 100, scaleWithAnchors);
     return factor;
 }

@@ -3,7 +3,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
-#include "win32/handles.h"
+#include "win32/density.h"
 
 namespace win32 {
 namespace {
@@ -27,11 +27,6 @@ bool realTaskDialog(HWND owner, const wchar_t* title, const wchar_t* instruction
     return SUCCEEDED(fn(&config, &button, nullptr, nullptr));
 }
 
-int realScreenPixelsPerInch() {
-    WindowDc dc(nullptr, ::GetDC(nullptr));
-    return dc ? ::GetDeviceCaps(dc.get(), LOGPIXELSY) : 96;
-}
-
 Seams makeDefaults() {
     Seams s;
     s.outputDebugString = [](const wchar_t* text) { ::OutputDebugStringW(text); };
@@ -45,7 +40,7 @@ Seams makeDefaults() {
         return ::MessageBoxW(owner, text, caption, type);
     };
     s.taskDialog = realTaskDialog;
-    s.screenPixelsPerInch = realScreenPixelsPerInch;
+    s.pixelsPerInch = windowPixelsPerInch;
     return s;
 }
 

@@ -18,7 +18,8 @@ struct Seams {
     std::function<int(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type)> messageBox;
     // Shows a task dialog with an OK button; returns false when the system offers none.
     std::function<bool(HWND owner, const wchar_t* title, const wchar_t* instruction)> taskDialog;
-    std::function<int()> screenPixelsPerInch;
+    // A window's pixel density (its monitor's where the system tells, else the screen's).
+    std::function<int(HWND window)> pixelsPerInch;
 };
 
 // The process-wide seams; tests replace members and call restoreDefaultSeams() afterwards.

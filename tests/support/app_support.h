@@ -32,7 +32,7 @@ inline void resetProgramState(std::function<void(const wchar_t* text)> onBox) {
     ocellus::ReadoutFormat = 1;
     ocellus::OnTopFlag = ocellus::InterpolateFlag = ocellus::CursorFlag = false;
     ocellus::GrabBusy = false;
-    win32::seams().screenPixelsPerInch = [] { return 96; };
+    win32::seams().pixelsPerInch = [](HWND) { return 96; };
     win32::seams().outputDebugString = [](const wchar_t*) {};
     win32::seams().messageBox = [onBox = std::move(onBox)](HWND, const wchar_t* text, const wchar_t*, UINT) {
         onBox(text);

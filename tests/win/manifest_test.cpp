@@ -51,9 +51,10 @@ protected:
     HANDLE context_ = INVALID_HANDLE_VALUE;
 };
 
-TEST_F(ProgramManifest, DeclaresSystemPixelDensityAwareness) {
-    EXPECT_EQ(setting(L"http://schemas.microsoft.com/SMI/2005/WindowsSettings", L"dpiAware"), L"true");
-    EXPECT_EQ(setting(L"http://schemas.microsoft.com/SMI/2016/WindowsSettings", L"dpiAwareness"), L"system");
+TEST_F(ProgramManifest, DeclaresPerMonitorAwarenessWithTheSystemAsFallback) {
+    EXPECT_EQ(setting(L"http://schemas.microsoft.com/SMI/2005/WindowsSettings", L"dpiAware"), L"true/pm");
+    EXPECT_EQ(setting(L"http://schemas.microsoft.com/SMI/2016/WindowsSettings", L"dpiAwareness"),
+              L"PerMonitorV2, system");
 }
 
 TEST_F(ProgramManifest, SupportsWindows7To11) {

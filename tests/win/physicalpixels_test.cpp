@@ -13,6 +13,7 @@
 #include "app/mag.h"
 #include "win32/physicalpixels.h"
 #include "app_support.h"
+#include "child_run.h"
 #include "win_support.h"
 
 using testing_support::ScreenPattern;
@@ -90,59 +91,6 @@ int screenDensity() {
     return dpi;
 }
 
-// The display density for processes started while it lives; the setting before comes back after.
-class DensitySetting {
-public:
-    explicit DensitySetting(DWORD dpi) {
-        DWORD size = sizeof old_;
-        hadOld_ = ::RegGetValueW(HKEY_CURRENT_USER, kKey, L"LogPixels", RRF_RT_REG_DWORD, nullptr, &old_, &size) ==
-                  ERROR_SUCCESS;
-        ::RegSetKeyValueW(HKEY_CURRENT_USER, kKey, L"LogPixels", REG_DWORD, &dpi, sizeof dpi);
-    }
-    ~DensitySetting() {
-        if (hadOld_) ::RegSetKeyValueW(HKEY_CURRENT_USER, kKey, L"LogPixels", REG_DWORD, &old_, sizeof old_);
-        else ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kKey, L"LogPixels");
-    }
-    DensitySetting(const DensitySetting&) = delete;
-    DensitySetting& operator=(const DensitySetting&) = delete;
-
-private:
-    static constexpr wchar_t kKey[] = L"Control Panel\\Desktop";
-    DWORD old_ = 0;
-    bool hadOld_ = false;
-};
-
-// Runs the current test again in a child process that sees the display at kScaledDensity.
-void runScaledChild() {
-    const DensitySetting scaled(kScaledDensity);
-    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::wstring exe(MAX_PATH, L'\0');
-    exe.resize(::GetModuleFileNameW(nullptr, exe.data(), MAX_PATH));
-    const std::string filter = std::string(test->test_suite_name()) + "." + test->name();
-    std::wstring cmd = L"\"" + exe + L"\" --gtest_filter=" + std::wstring(filter.begin(), filter.end());
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
-    si.hStdOutput = ::GetStdHandle(STD_OUTPUT_HANDLE);
-    si.hStdError = ::GetStdHandle(STD_ERROR_HANDLE);
-    PROCESS_INFORMATION pi{};
-    ::SetEnvironmentVariableW(kChildMark, L"1");
-    const BOOL started =
-        ::CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
-    ::SetEnvironmentVariableW(kChildMark, nullptr);
-    ASSERT_TRUE(started);
-    ::CloseHandle(pi.hThread);
-    const bool ended = testing_support::pumpUntil(
-        [&] { return ::WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0; }, 60000);
-    DWORD code = 1;
-    if (!ended) ::TerminateProcess(pi.hProcess, 1);
-    ::GetExitCodeProcess(pi.hProcess, &code);
-    ::CloseHandle(pi.hProcess);
-    EXPECT_TRUE(ended);
-    EXPECT_EQ(code, 0u) << "the run at " << kScaledDensity << " pixels per inch failed";
-}
-
 // The clipboard's bitmap as GDI colours, top row first.
 std::vector<COLORREF> clipboardPixels(SIZE& size) {
     std::vector<COLORREF> out;
@@ -169,9 +117,10 @@ class ScaledDisplay : public testing_support::ProgramWindowTest {};
 TEST_F(ScaledDisplay, AnUnawareThreadCopiesTheAreaUnderThePhysicalPointer) {
     if (!setContext) GTEST_SKIP() << "user32 has no per-thread awareness";
     if (screenDensity() == 96) {
-        if (::GetEnvironmentVariableW(kChildMark, nullptr, 0))
+        if (testing_support::inChild(kChildMark))
             GTEST_SKIP() << "the density setting does not reach new processes here";
-        return runScaledChild();
+        const testing_support::DesktopSetting scaled(L"LogPixels", kScaledDensity);
+        return testing_support::runCurrentTestInChild(kChildMark);
     }
 
     create(false);

@@ -39,7 +39,7 @@ struct DebugSeams {
 };
 
 void setPixelsPerInch(int dpi) {
-    win32::seams().screenPixelsPerInch = [dpi] { return dpi; };
+    win32::seams().pixelsPerInch = [dpi](HWND) { return dpi; };
 }
 
 constexpr forms::FormDef kPlainDef{L"TFontForm", L"FontForm", L"Fonts", 300, 200, {L"Tahoma", -10, 0, win32::clWindowText},
