@@ -25,19 +25,19 @@ else()
   set(triple i686-w64-mingw32)
   set(underscored ON)
 endif()
-find_program(OCELLUS_NM ${triple}-nm REQUIRED)
-find_program(OCELLUS_DLLTOOL ${triple}-dlltool REQUIRED)
-find_program(OCELLUS_OBJDUMP ${triple}-objdump REQUIRED)
+find_program(OCELLUS_NM NAMES ${triple}-nm nm REQUIRED)
+find_program(OCELLUS_DLLTOOL NAMES ${triple}-dlltool dlltool REQUIRED)
+find_program(OCELLUS_OBJDUMP NAMES ${triple}-objdump objdump REQUIRED)
 
 set(delay_dir ${CMAKE_BINARY_DIR}/delayload)
 set(delay_libs)
 foreach(lib IN LISTS ocellus_delay_loaded)
-  find_library(import_${lib} NAMES lib${lib}.a REQUIRED)
+  find_library(OCELLUS_IMPORT_LIB_${lib} NAMES lib${lib}.a REQUIRED)
   set(out ${delay_dir}/lib${lib}-delay.a)
   add_custom_command(OUTPUT ${out}
-    COMMAND ${CMAKE_COMMAND} -DNM=${OCELLUS_NM} -DDLLTOOL=${OCELLUS_DLLTOOL} -DIMPORT_LIB=${import_${lib}}
+    COMMAND ${CMAKE_COMMAND} -DNM=${OCELLUS_NM} -DDLLTOOL=${OCELLUS_DLLTOOL} -DIMPORT_LIB=${OCELLUS_IMPORT_LIB_${lib}}
             -DDLL=${lib}.dll -DOUT=${out} -DUNDERSCORED=${underscored} -P ${CMAKE_CURRENT_LIST_DIR}/delayload_lib.cmake
-    DEPENDS ${import_${lib}} ${CMAKE_CURRENT_LIST_DIR}/delayload_lib.cmake
+    DEPENDS ${OCELLUS_IMPORT_LIB_${lib}} ${CMAKE_CURRENT_LIST_DIR}/delayload_lib.cmake
     COMMENT "Delay-import library for ${lib}.dll" VERBATIM)
   list(APPEND delay_libs ${out})
 endforeach()

@@ -34,5 +34,5 @@ get_filename_component(dir ${OUT} DIRECTORY)
 get_filename_component(name ${OUT} NAME_WE)
 file(WRITE ${dir}/${name}.def "${def}")
 file(REMOVE ${OUT})
-execute_process(COMMAND ${DLLTOOL} --kill-at --input-def ${name}.def --dllname ${DLL} --output-delaylib ${OUT}
+execute_process(COMMAND ${DLLTOOL} --kill-at --input-def ${name}.def --dllname ${DLL} --output-delaylib ${name}.a
                 WORKING_DIRECTORY ${dir} COMMAND_ERROR_IS_FATAL ANY)

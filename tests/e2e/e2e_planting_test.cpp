@@ -91,7 +91,48 @@ protected:
         ProgramTest::TearDown();
         empty();
     }
-    std::vector<std::wstring> markers() const { return filesIn(folder_, L"*.loaded"); }
+
+    // Start-up, a capture, the three copies, the About dialog and its help box, a smoothed picture, Esc.
+    void runSession() {
+        HWND w = start(folder_ + L"\\Ocellus.exe");
+        ASSERT_TRUE(w);
+        showColour(kColour);
+        EXPECT_EQ(waitForTextEqual(app.readoutLabel(), L"RGB: 18,52,86"), L"RGB: 18,52,86");
+        ASSERT_TRUE(copyWith('P'));
+        EXPECT_EQ(clipboardText().value_or(L"<none>"), L"RGB: 18,52,86");
+        for (WORD key : {'C', 'U'}) {
+            auto picture = copyPicture(key);
+            ASSERT_TRUE(picture) << "no picture from Ctrl+" << static_cast<char>(key);
+            EXPECT_EQ(picture->at(picture->width / 2, picture->height / 2), kColour) << static_cast<char>(key);
+        }
+
+        bringToFront(w);
+        sendKey(VK_F1);
+        HWND about = waitForTopWindow(app.pid(), L"TAboutForm", L"About this program");
+        ASSERT_TRUE(about) << "no About dialog";
+        ::PostMessageW(findChild(about, L"Button", L"&Help"), BM_CLICK, 0, 0);
+        HWND help = app.waitForErrorBox();
+        ASSERT_TRUE(help) << "no help box";
+        EXPECT_TRUE(dismiss(help));
+        ::PostMessageW(findChild(about, L"Button", L"OK"), BM_CLICK, 0, 0);
+        EXPECT_TRUE(pumpUntil([&] { return !::IsWindow(about); }, kUiTimeoutMs)) << "the About dialog stays";
+
+        ASSERT_TRUE(clickButton(app.control(L"Button", L"&Interpolate")));  // GDI+ draws the picture
+        auto smoothed = pictureWhen([](const Picture& p) { return p.at(p.width / 2, p.height / 2) == kColour; });
+        EXPECT_TRUE(smoothed && smoothed->at(smoothed->width / 2, smoothed->height / 2) == kColour);
+
+        bringToFront(w);
+        sendKey(VK_ESCAPE);
+        ASSERT_TRUE(app.waitForExit()) << "Esc did not end the program";
+        EXPECT_EQ(app.exitCode().value_or(~0u), 0u);
+    }
+
+    // The stand-ins loaded so far, reported on the test's output.
+    std::vector<std::wstring> markers(const char* into) const {
+        auto names = filesIn(folder_, L"*.loaded");
+        std::printf("[ planted ] loaded into %s: %s\n", into, joined(names).c_str());
+        return names;
+    }
 
     const std::wstring folder_ = moduleDirectory() + L"\\planted";
 
@@ -104,51 +145,16 @@ private:
 
 TEST_F(E2ePlanting, NoPlantedDllLoadsThroughAWholeSessionWhileADirectImportDoes) {
     const PreferPlanted prefer({L"Ocellus.exe", kControl});
-    HWND w = start(folder_ + L"\\Ocellus.exe");
-    ASSERT_TRUE(w);
-
-    // A capture and the three copies.
-    showColour(kColour);
-    EXPECT_EQ(waitForTextEqual(app.readoutLabel(), L"RGB: 18,52,86"), L"RGB: 18,52,86");
-    ASSERT_TRUE(copyWith('P'));
-    EXPECT_EQ(clipboardText().value_or(L"<none>"), L"RGB: 18,52,86");
-    for (WORD key : {'C', 'U'}) {
-        auto picture = copyPicture(key);
-        ASSERT_TRUE(picture) << "no picture from Ctrl+" << static_cast<char>(key);
-        EXPECT_EQ(picture->at(picture->width / 2, picture->height / 2), kColour) << static_cast<char>(key);
-    }
-
-    // The About dialog (it asks the theme library) and its help box.
-    bringToFront(w);
-    sendKey(VK_F1);
-    HWND about = waitForTopWindow(app.pid(), L"TAboutForm", L"About this program");
-    ASSERT_TRUE(about) << "no About dialog";
-    ::PostMessageW(findChild(about, L"Button", L"&Help"), BM_CLICK, 0, 0);
-    HWND help = app.waitForErrorBox();
-    ASSERT_TRUE(help) << "no help box";
-    EXPECT_TRUE(dismiss(help));
-    ::PostMessageW(findChild(about, L"Button", L"OK"), BM_CLICK, 0, 0);
-    EXPECT_TRUE(pumpUntil([&] { return !::IsWindow(about); }, kUiTimeoutMs)) << "the About dialog stays";
-
-    // A smoothed picture, drawn by GDI+.
-    ASSERT_TRUE(clickButton(app.control(L"Button", L"&Interpolate")));
-    auto smoothed = pictureWhen([](const Picture& p) { return p.at(p.width / 2, p.height / 2) == kColour; });
-    EXPECT_TRUE(smoothed && smoothed->at(smoothed->width / 2, smoothed->height / 2) == kColour);
-
-    bringToFront(w);
-    sendKey(VK_ESCAPE);
-    ASSERT_TRUE(app.waitForExit()) << "Esc did not end the program";
-    EXPECT_EQ(app.exitCode().value_or(~0u), 0u);
-    const auto planted = markers();
-    std::printf("[ planted ] loaded into Ocellus: %s\n", joined(planted).c_str());
+    runSession();
+    app.kill();
+    const auto planted = markers("Ocellus");
     EXPECT_TRUE(planted.empty()) << joined(planted);
 
     // The control proves that the stand-ins and the preference work: a direct import loads the plant.
     Ocellus control;
     ASSERT_TRUE(control.launch(folder_ + L"\\" + kControl));
     EXPECT_TRUE(control.waitForExit());
-    const auto loaded = markers();
-    std::printf("[ planted ] loaded into the control: %s\n", joined(loaded).c_str());
+    const auto loaded = markers("the control");
     EXPECT_TRUE(std::any_of(loaded.begin(), loaded.end(),
                             [](const std::wstring& name) { return sameText(name, L"UxTheme.dll.loaded"); }))
         << joined(loaded);
