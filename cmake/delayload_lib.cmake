@@ -1,9 +1,10 @@
-# cmake -DNM=… -DDLLTOOL=… -DIMPORT_LIB=<lib…a> -DDLL=<name.dll> -DOUT=<delay lib> [-DUNDERSCORED=ON]
-#       -P delayload_lib.cmake
+# cmake -DNM=… -DDLLTOOL=… -DSTYLE=gnu|lld -DMACHINE=i386|i386:x86-64 -DIMPORT_LIB=<lib….a> -DDLL=<name.dll>
+#       -DOUT=<library> -P delayload_lib.cmake
 # Writes a module-definition file of every function the import library imports (a member with both the
-# call thunk and its __imp_ pointer; data has no thunk and cannot be delay-loaded) and has dlltool make
-# the delay-import library from it. On i686 the stdcall names keep their @n and --kill-at imports them by
-# the bare name, as the import library does.
+# call thunk and its __imp_ pointer; data has no thunk and cannot be delay-loaded) and makes from it a
+# delay-import library with GNU dlltool (gnu), or a short import library for lld's --delayload with
+# llvm-dlltool (lld). On i686 the stdcall names keep their @n and --kill-at imports them by the bare name,
+# as the import library does.
 cmake_minimum_required(VERSION 3.25)
 execute_process(COMMAND ${NM} ${IMPORT_LIB} OUTPUT_VARIABLE symbols COMMAND_ERROR_IS_FATAL ANY)
 string(REGEX MATCHALL "[^\n]+" lines "${symbols}")
@@ -21,7 +22,7 @@ foreach(symbol IN LISTS thunks)
   if(NOT DEFINED "pointer ${symbol}")
     continue()
   endif()
-  if(UNDERSCORED)
+  if(MACHINE STREQUAL "i386")
     string(SUBSTRING ${symbol} 1 -1 symbol)  # i686 C names carry a leading underscore
   endif()
   string(APPEND def "${symbol}\n")
@@ -34,5 +35,10 @@ get_filename_component(dir ${OUT} DIRECTORY)
 get_filename_component(name ${OUT} NAME_WE)
 file(WRITE ${dir}/${name}.def "${def}")
 file(REMOVE ${OUT})
-execute_process(COMMAND ${DLLTOOL} --kill-at --input-def ${name}.def --dllname ${DLL} --output-delaylib ${name}.a
-                WORKING_DIRECTORY ${dir} COMMAND_ERROR_IS_FATAL ANY)
+if(STYLE STREQUAL "lld")
+  set(make -m ${MACHINE} -k -d ${name}.def -D ${DLL} -l ${name}.a)
+else()
+  set(make --kill-at --input-def ${name}.def --dllname ${DLL} --output-delaylib ${name}.a)
+endif()
+# Relative names: the library's symbols are named after its file, and no build folder reaches the program.
+execute_process(COMMAND ${DLLTOOL} ${make} WORKING_DIRECTORY ${dir} COMMAND_ERROR_IS_FATAL ANY)

@@ -1,6 +1,6 @@
 # The Windows program, its Win32 tests and benchmarks.
 set(win_libs gdiplus comctl32 uxtheme shell32 advapi32 gdi32 user32 ole32)
-include(${CMAKE_CURRENT_LIST_DIR}/delayload.cmake)  # the same DLLs, delay-loaded: ocellus_system_libs
+include(${CMAKE_CURRENT_LIST_DIR}/delayload.cmake)  # the same DLLs, delay-loaded by the program
 
 # The thin Win32 layer (handles, drawing surfaces, GDI+, seams) and the window framework on it.
 file(GLOB forms_sources CONFIGURE_DEPENDS src/win32/*.cpp src/forms/*.cpp)
@@ -15,9 +15,9 @@ target_link_libraries(ocellus_core PUBLIC ocellus_forms)
 enable_language(RC)
 add_executable(Ocellus WIN32 src/app/main.cpp res/ocellus.rc)
 target_link_libraries(Ocellus PRIVATE ocellus_core)
+ocellus_delay_load(Ocellus)
 if(NOT MSVC)
   target_link_options(Ocellus PRIVATE -municode)  # wWinMain
-  ocellus_check_imports(Ocellus)
 endif()
 set_source_files_properties(res/ocellus.rc PROPERTIES OBJECT_DEPENDS
   "${CMAKE_SOURCE_DIR}/res/ocellus.manifest;${CMAKE_SOURCE_DIR}/res/ocellus.ico")
