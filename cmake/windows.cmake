@@ -1,10 +1,11 @@
 # The Windows program, its Win32 tests and benchmarks.
 set(win_libs gdiplus comctl32 uxtheme shell32 advapi32 gdi32 user32 ole32)
+include(${CMAKE_CURRENT_LIST_DIR}/delayload.cmake)  # the same DLLs, delay-loaded by the program
 
 # The thin Win32 layer (handles, drawing surfaces, GDI+, seams) and the window framework on it.
 file(GLOB forms_sources CONFIGURE_DEPENDS src/win32/*.cpp src/forms/*.cpp)
 add_library(ocellus_forms STATIC ${forms_sources})
-target_link_libraries(ocellus_forms PUBLIC ocellus_rules ${win_libs})
+target_link_libraries(ocellus_forms PUBLIC ocellus_rules ocellus_system_libs)
 
 file(GLOB core_sources CONFIGURE_DEPENDS src/app/*.cpp src/about/*.cpp src/mylib/*.cpp)
 list(FILTER core_sources EXCLUDE REGEX "(_rules|contbrightsat|main)\\.cpp$")
@@ -14,6 +15,7 @@ target_link_libraries(ocellus_core PUBLIC ocellus_forms)
 enable_language(RC)
 add_executable(Ocellus WIN32 src/app/main.cpp res/ocellus.rc)
 target_link_libraries(Ocellus PRIVATE ocellus_core)
+ocellus_delay_load(Ocellus)
 if(NOT MSVC)
   target_link_options(Ocellus PRIVATE -municode)  # wWinMain
 endif()
@@ -34,7 +36,15 @@ if(OCELLUS_TESTS)
     add_executable(e2e_tests ${e2e_tests})
     target_link_libraries(e2e_tests PRIVATE ocellus_rules GTest::gtest_main ${win_libs})
     target_include_directories(e2e_tests PRIVATE tests/support)
-    add_dependencies(e2e_tests Ocellus)
+    add_dependencies(e2e_tests Ocellus standin direct_uxtheme)
+    # The planting test's stand-in DLL (kernel32 only) and its control, a program importing uxtheme directly.
+    add_library(standin SHARED tests/e2e/plant/standin.cpp)
+    set_target_properties(standin PROPERTIES PREFIX "")
+    add_executable(direct_uxtheme tests/e2e/plant/direct_uxtheme.cpp)
+    target_link_libraries(direct_uxtheme PRIVATE uxtheme)
+    if(NOT MSVC)
+      target_link_options(standin PRIVATE -static)
+    endif()
     gtest_discover_tests(e2e_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 TEST_PREFIX "e2e."
       PROPERTIES RUN_SERIAL TRUE)
   endif()

@@ -11,7 +11,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 . "$here/runs-32bit.sh"
 
 packages=(cmake ninja-build g++ googletest libbenchmark-dev g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
-          mingw-w64-tools wine wine64 xvfb xauth openbox xdotool x11-utils x11-xserver-utils imagemagick clang lld
+          mingw-w64-tools wine wine64 xvfb xauth openbox xdotool x11-utils x11-xserver-utils imagemagick clang lld llvm
           python3)
 wine32=wine32:i386
 

@@ -7,7 +7,8 @@ The zip holds exactly Ocellus.exe, README.txt and LICENSE; the texts have Window
 README.txt names the version, the settings key and the command that removes it; the program is a
 PE of the zip's kind (-win32.zip: 32-bit, -win64.zip: 64-bit) whose header and resource directory
 carry no time stamp, with no symbol table, no debug directory and none of the given paths (the source
-and build folders). Unpacks the zip into
+and build folders), that imports kernel32 and the C runtime only (every other DLL is delay-loaded, after
+the program has kept DLLs beside it out of the search). Unpacks the zip into
 <unpack-dir> for the run under Wine. Prints what it checked; exits 1 on the first failure.
 """
 import pathlib
@@ -57,8 +58,9 @@ def check_program(exe, bits, forbidden):
     if debug_size:
         fail("Ocellus.exe has a debug directory")
     table = opt + optional_size
-    for i in range(sections):
-        _, _, va, raw_size, raw = struct.unpack_from("<8sIIII", exe, table + 40 * i)
+    placed = [struct.unpack_from("<8sIIII", exe, table + 40 * i)[2:] for i in range(sections)]  # (va, size, offset)
+    check_imports(exe, placed, struct.unpack_from("<I", exe, directories + 8)[0])
+    for va, raw_size, raw in placed:
         if va <= resource_rva < va + raw_size:
             resource_stamp = struct.unpack_from("<I", exe, raw + resource_rva - va + 4)[0]
             if resource_stamp != 0:
@@ -71,6 +73,30 @@ def check_program(exe, bits, forbidden):
             if encoded in exe:
                 fail(f"Ocellus.exe holds the build path {path}")
     print(f"release check: Ocellus.exe: {bits}-bit, no time stamps, stripped, no build paths")
+
+
+DIRECT_IMPORTS = {"kernel32.dll", "msvcrt.dll"}
+
+
+def check_imports(exe, sections, import_rva):
+    def offset(rva):
+        for va, raw_size, raw in sections:
+            if va <= rva < va + raw_size:
+                return raw + rva - va
+        fail(f"import table address {rva:#x} lies in no section")
+
+    names = []
+    descriptor = offset(import_rva)
+    while True:
+        lookup, _, _, name_rva, thunks = struct.unpack_from("<IIIII", exe, descriptor)
+        if not (lookup or name_rva or thunks):
+            break
+        name = exe[offset(name_rva):].split(b"\0", 1)[0].decode("ascii")
+        names.append(name)
+        descriptor += 20
+    if {n.lower() for n in names} != DIRECT_IMPORTS:
+        fail(f"Ocellus.exe imports {', '.join(names)} directly; only {', '.join(sorted(DIRECT_IMPORTS))} may be")
+    print(f"release check: Ocellus.exe imports {', '.join(names)} directly, nothing else")
 
 
 def main():

@@ -1,17 +1,10 @@
 #include "win32/density.h"
 
 #include "win32/handles.h"
+#include "win32/user32function.h"
 
 namespace win32 {
 namespace {
-
-// user32 is loaded by the time any window exists, but not necessarily before the first one.
-template <class F>
-F user32Function(const char* name) {
-    HMODULE user32 = ::GetModuleHandleW(L"user32.dll");
-    if (!user32) user32 = ::LoadLibraryW(L"user32.dll");  // a known DLL: always the system's own
-    return user32 ? reinterpret_cast<F>(reinterpret_cast<void*>(::GetProcAddress(user32, name))) : nullptr;
-}
 
 int screenPixelsPerInch() {
     WindowDc dc(nullptr, ::GetDC(nullptr));

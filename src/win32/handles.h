@@ -42,6 +42,7 @@ using MemoryDc = UniqueHandle<HDC, ::DeleteDC>;
 using RegKey = UniqueHandle<HKEY, ::RegCloseKey>;
 using GlobalMemory = UniqueHandle<HGLOBAL, ::GlobalFree>;
 using WindowHandle = UniqueHandle<HWND, ::DestroyWindow>;
+using ModuleHandle = UniqueHandle<HMODULE, ::FreeLibrary>;
 
 // A device context obtained with GetDC/GetWindowDC, released to the window it came from.
 class WindowDc {

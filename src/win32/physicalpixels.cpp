@@ -1,5 +1,7 @@
 #include "win32/physicalpixels.h"
 
+#include "win32/user32function.h"
+
 namespace win32 {
 namespace {
 
@@ -7,12 +9,7 @@ using SetThreadContextFn = DPI_AWARENESS_CONTEXT(WINAPI*)(DPI_AWARENESS_CONTEXT)
 
 // Bound at run time, once, so that the program still starts on systems without it.
 SetThreadContextFn setThreadContext() {
-    static const SetThreadContextFn fn = [] {
-        HMODULE user32 = ::GetModuleHandleW(L"user32.dll");
-        return user32 ? reinterpret_cast<SetThreadContextFn>(
-                            reinterpret_cast<void*>(::GetProcAddress(user32, "SetThreadDpiAwarenessContext")))
-                      : nullptr;
-    }();
+    static const auto fn = user32Function<SetThreadContextFn>("SetThreadDpiAwarenessContext");
     return fn;
 }
 

@@ -285,15 +285,15 @@ public:
     Ocellus(const Ocellus&) = delete;
     Ocellus& operator=(const Ocellus&) = delete;
 
-    // Starts Ocellus.exe; does not wait for its window.
-    bool launch() {
+    // Starts the program (Ocellus.exe next to this driver unless told otherwise) in its own folder; does
+    // not wait for its window.
+    bool launch(const std::wstring& exe = ocellusPath()) {
         kill();
-        const std::wstring exe = ocellusPath();
         std::wstring cmd = L"\"" + exe + L"\"";
         STARTUPINFOW si{};
         si.cb = sizeof si;
         PROCESS_INFORMATION pi{};
-        const std::wstring dir = moduleDirectory();
+        const std::wstring dir = exe.substr(0, exe.find_last_of(L"\\/"));
         if (!::CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
                               dir.c_str(), &si, &pi))
             return false;
@@ -708,9 +708,9 @@ protected:
     }
 
     // Starts the program and waits until its window is visible, in front, and shows a capture.
-    HWND start() {
-        if (!app.launch()) {
-            ADD_FAILURE() << "cannot start Ocellus.exe next to the test program";
+    HWND start(const std::wstring& exe = ocellusPath()) {
+        if (!app.launch(exe)) {
+            ADD_FAILURE() << "cannot start " << narrow(exe);
             return nullptr;
         }
         HWND w = app.waitForWindow();

@@ -1,0 +1,164 @@
+// End-to-end: DLLs planted beside the program never run in it. The program is copied into a folder of
+// stand-in DLLs named after system DLLs that are not KnownDLLs (Windows loads those from the program's
+// folder first); each stand-in leaves "<its name>.loaded" beside itself when loaded.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "e2e_support.h"
+
+namespace e2e {
+namespace {
+
+constexpr const wchar_t* kPlanted[] = {L"UxTheme", L"version",  L"msimg32", L"dwmapi",        L"winmm",
+                                       L"propsys", L"cryptbase", L"COMCTL32", L"windowscodecs", L"gdiplus",
+                                       L"oleacc",  L"profapi",   L"userenv",  L"dbghelp"};
+constexpr wchar_t kControl[] = L"direct_uxtheme.exe";  // imports uxtheme directly
+constexpr COLORREF kColour = RGB(18, 52, 86);
+
+// Has Wine prefer a DLL found beside the named program over its own for the planted names, as Windows
+// does for any DLL that is not a KnownDLL (nothing on Windows reads the key). Wine reads WINEDLLOVERRIDES
+// from the environment it was started with, which a program it runs cannot change for its children.
+class PreferPlanted {
+public:
+    explicit PreferPlanted(std::initializer_list<const wchar_t*> programs) {
+        for (const wchar_t* program : programs) {
+            keys_.push_back(std::wstring(L"Software\\Wine\\AppDefaults\\") + program + L"\\DllOverrides");
+            HKEY key = nullptr;
+            if (::RegCreateKeyExW(HKEY_CURRENT_USER, keys_.back().c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                                  &key, nullptr) != ERROR_SUCCESS)
+                continue;
+            constexpr wchar_t kOrder[] = L"native,builtin";
+            for (const wchar_t* name : kPlanted)
+                ::RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(kOrder), sizeof kOrder);
+            ::RegCloseKey(key);
+        }
+    }
+    ~PreferPlanted() {
+        for (const std::wstring& key : keys_) ::RegDeleteTreeW(HKEY_CURRENT_USER, key.c_str());
+    }
+    PreferPlanted(const PreferPlanted&) = delete;
+    PreferPlanted& operator=(const PreferPlanted&) = delete;
+
+private:
+    std::vector<std::wstring> keys_;
+};
+
+std::vector<std::wstring> filesIn(const std::wstring& folder, const wchar_t* pattern) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW found{};
+    HANDLE search = ::FindFirstFileW((folder + L"\\" + pattern).c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(found.cFileName);
+    } while (::FindNextFileW(search, &found));
+    ::FindClose(search);
+    return names;
+}
+
+std::string joined(const std::vector<std::wstring>& names) {
+    std::string text;
+    for (const std::wstring& name : names) text += (text.empty() ? "" : ", ") + narrow(name);
+    return text.empty() ? "none" : text;
+}
+
+HWND waitForTopWindow(DWORD pid, std::wstring_view cls, std::wstring_view title) {
+    HWND found = nullptr;
+    pumpUntil(
+        [&] {
+            auto v = topWindows(pid, cls, title);
+            found = v.empty() ? nullptr : v.front();
+            return found != nullptr;
+        },
+        kUiTimeoutMs);
+    return found;
+}
+
+class E2ePlanting : public ProgramTest {
+protected:
+    void SetUp() override {
+        ProgramTest::SetUp();
+        empty();
+        ::CreateDirectoryW(folder_.c_str(), nullptr);
+        const std::wstring here = moduleDirectory();
+        for (const wchar_t* exe : {L"Ocellus.exe", kControl})
+            ASSERT_TRUE(::CopyFileW((here + L"\\" + exe).c_str(), (folder_ + L"\\" + exe).c_str(), FALSE));
+        for (const wchar_t* name : kPlanted)
+            ASSERT_TRUE(::CopyFileW((here + L"\\standin.dll").c_str(), (folder_ + L"\\" + name + L".dll").c_str(),
+                                    FALSE));
+    }
+    void TearDown() override {
+        ProgramTest::TearDown();
+        empty();
+    }
+
+    // Start-up, a capture, the three copies, the About dialog and its help box, a smoothed picture, Esc.
+    void runSession() {
+        HWND w = start(folder_ + L"\\Ocellus.exe");
+        ASSERT_TRUE(w);
+        showColour(kColour);
+        EXPECT_EQ(waitForTextEqual(app.readoutLabel(), L"RGB: 18,52,86"), L"RGB: 18,52,86");
+        ASSERT_TRUE(copyWith('P'));
+        EXPECT_EQ(clipboardText().value_or(L"<none>"), L"RGB: 18,52,86");
+        for (WORD key : {'C', 'U'}) {
+            auto picture = copyPicture(key);
+            ASSERT_TRUE(picture) << "no picture from Ctrl+" << static_cast<char>(key);
+            EXPECT_EQ(picture->at(picture->width / 2, picture->height / 2), kColour) << static_cast<char>(key);
+        }
+
+        bringToFront(w);
+        sendKey(VK_F1);
+        HWND about = waitForTopWindow(app.pid(), L"TAboutForm", L"About this program");
+        ASSERT_TRUE(about) << "no About dialog";
+        ::PostMessageW(findChild(about, L"Button", L"&Help"), BM_CLICK, 0, 0);
+        HWND help = app.waitForErrorBox();
+        ASSERT_TRUE(help) << "no help box";
+        EXPECT_TRUE(dismiss(help));
+        ::PostMessageW(findChild(about, L"Button", L"OK"), BM_CLICK, 0, 0);
+        EXPECT_TRUE(pumpUntil([&] { return !::IsWindow(about); }, kUiTimeoutMs)) << "the About dialog stays";
+
+        ASSERT_TRUE(clickButton(app.control(L"Button", L"&Interpolate")));  // GDI+ draws the picture
+        auto smoothed = pictureWhen([](const Picture& p) { return p.at(p.width / 2, p.height / 2) == kColour; });
+        EXPECT_TRUE(smoothed && smoothed->at(smoothed->width / 2, smoothed->height / 2) == kColour);
+
+        bringToFront(w);
+        sendKey(VK_ESCAPE);
+        ASSERT_TRUE(app.waitForExit()) << "Esc did not end the program";
+        EXPECT_EQ(app.exitCode().value_or(~0u), 0u);
+    }
+
+    // The stand-ins loaded so far, reported on the test's output.
+    std::vector<std::wstring> markers(const char* into) const {
+        auto names = filesIn(folder_, L"*.loaded");
+        std::printf("[ planted ] loaded into %s: %s\n", into, joined(names).c_str());
+        return names;
+    }
+
+    const std::wstring folder_ = moduleDirectory() + L"\\planted";
+
+private:
+    void empty() const {
+        for (const std::wstring& name : filesIn(folder_, L"*")) ::DeleteFileW((folder_ + L"\\" + name).c_str());
+        ::RemoveDirectoryW(folder_.c_str());
+    }
+};
+
+TEST_F(E2ePlanting, NoPlantedDllLoadsThroughAWholeSessionWhileADirectImportDoes) {
+    const PreferPlanted prefer({L"Ocellus.exe", kControl});
+    runSession();
+    app.kill();
+    const auto planted = markers("Ocellus");
+    EXPECT_TRUE(planted.empty()) << joined(planted);
+
+    // The control proves that the stand-ins and the preference work: a direct import loads the plant.
+    Ocellus control;
+    ASSERT_TRUE(control.launch(folder_ + L"\\" + kControl));
+    EXPECT_TRUE(control.waitForExit());
+    const auto loaded = markers("the control");
+    EXPECT_TRUE(std::any_of(loaded.begin(), loaded.end(),
+                            [](const std::wstring& name) { return sameText(name, L"UxTheme.dll.loaded"); }))
+        << joined(loaded);
+}
+
+}  // namespace
+}  // namespace e2e
