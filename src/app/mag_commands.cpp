@@ -1,6 +1,7 @@
 // The main window's clipboard copies, keyboard commands and About command.
 #include <cstring>
 #include <memory>
+#include <utility>
 
 #include "about/about.h"
 #include "app/mag.h"
@@ -33,45 +34,34 @@ private:
     win32::ClipboardSession session_;
 };
 
-// A device-dependent copy of a bitmap, compatible with the display, for the clipboard.
-win32::BitmapHandle displayCopy(HDC sourceDc, int width, int height) {
+// A device-dependent copy of an area of a device context, compatible with the display, for the
+// clipboard; the empty handle when the area is empty or there is no room.
+win32::BitmapHandle displayCopy(HDC source, int x, int y, int width, int height) {
+    if (width <= 0 || height <= 0) return {};
     win32::WindowDc screen(nullptr, ::GetDC(nullptr));
     win32::BitmapHandle copy(::CreateCompatibleBitmap(screen.get(), width, height));
     if (!copy) return copy;
     win32::MemoryDc dc(::CreateCompatibleDC(screen.get()));
     win32::SelectObjectScope in(dc.get(), copy.get());
-    ::BitBlt(dc.get(), 0, 0, width, height, sourceDc, 0, 0, SRCCOPY);
+    ::BitBlt(dc.get(), 0, 0, width, height, source, x, y, SRCCOPY);
     return copy;
 }
 
-// One transaction placing a bitmap. Zero-sized bitmaps empty the clipboard and place nothing.
-void placeBitmap(HDC sourceDc, int width, int height) {
+// One transaction placing a bitmap. An empty one empties the clipboard and places nothing.
+void placeBitmap(win32::BitmapHandle bitmap) {
     ClipboardTransaction transaction;
     ::EmptyClipboard();
-    if (width <= 0 || height <= 0) return;
-    win32::BitmapHandle copy = displayCopy(sourceDc, width, height);
     // Our bitmaps are 32-bit, so they carry no palette; a failed set is not reported, but the
-    // copy is not leaked either.
-    if (copy && ::SetClipboardData(CF_BITMAP, copy.get())) copy.release();
-}
-
-// The screen's area as a display bitmap; the empty handle when the area is empty or there is no room.
-win32::BitmapHandle readScreenArea(HDC screen, const SourceRect& src) {
-    win32::BitmapHandle area;
-    if (src.width <= 0 || src.height <= 0) return area;
-    area.reset(::CreateCompatibleBitmap(screen, src.width, src.height));
-    if (!area) return area;
-    win32::MemoryDc dc(::CreateCompatibleDC(screen));
-    win32::SelectObjectScope in(dc.get(), area.get());
-    ::StretchBlt(dc.get(), 0, 0, src.width, src.height, screen, src.left, src.top, src.width, src.height, SRCCOPY);
-    return area;
+    // bitmap is not leaked either.
+    if (bitmap && ::SetClipboardData(CF_BITMAP, bitmap.get())) bitmap.release();
 }
 
 }  // namespace
 
 void TForm1::copymagimagetoclipboard() {
     win32::Bitmap& picture = Image1->picture();
-    placeBitmap(picture.dc(), picture.handle() ? picture.width() : 0, picture.handle() ? picture.height() : 0);
+    placeBitmap(picture.handle() ? displayCopy(picture.dc(), 0, 0, picture.width(), picture.height())
+                                 : win32::BitmapHandle{});
 }
 
 void TForm1::copyrgbtexttoclipboard() {
@@ -92,7 +82,6 @@ void TForm1::copyrgbtexttoclipboard() {
 }
 
 void TForm1::copyunmagimagetoclipboard() {
-    SourceRect src{};
     win32::BitmapHandle area;
     {
         // The pointer, its monitor and the read all in the physical pixels the desktop DC reads;
@@ -101,12 +90,10 @@ void TForm1::copyunmagimagetoclipboard() {
         POINT p{};
         ::GetCursorPos(&p);
         win32::WindowDc screen = win32::WindowDc::ofWindow(::GetDesktopWindow());
-        src = sourceAround(p, Image1->width(), Image1->height(), ZoomCode);
-        area = readScreenArea(screen.get(), src);
+        const SourceRect src = sourceAround(p, Image1->width(), Image1->height(), ZoomCode);
+        area = displayCopy(screen.get(), src.left, src.top, src.width, src.height);
     }
-    win32::MemoryDc dc(::CreateCompatibleDC(nullptr));
-    win32::SelectObjectScope in(dc.get(), area ? static_cast<HGDIOBJ>(area.get()) : nullptr);
-    placeBitmap(dc.get(), area ? src.width : 0, area ? src.height : 0);
+    placeBitmap(std::move(area));
     forms::application().processMessages();
 }
 

@@ -61,11 +61,11 @@ void Form::create(const FormDef& def, std::span<const ControlRow> controls, std:
         // The controls are placed from the table; the first resize comes once they all exist.
         const LayoutHold hold(*this);
         auto* ownerForm = dynamic_cast<Form*>(owner());
-        HWND ownerWnd = ownerForm ? ownerForm->handle() : nullptr;
         const RECT rc = win32::windowRectForClient(def.clientWidth, def.clientHeight, style_, exStyle_,
-                                                   win32::windowPixelsPerInch(ownerWnd));
+                                                   framePixelsPerInch());
         const int at = def.position == Position::DefaultPosOnly ? CW_USEDEFAULT : 0;
-        createBoundWindow(windowClass(), at, at, rc.right - rc.left, rc.bottom - rc.top, ownerWnd);
+        createBoundWindow(windowClass(), at, at, rc.right - rc.left, rc.bottom - rc.top,
+                          ownerForm ? ownerForm->handle() : nullptr);
         pixelsPerInch_ = ownerForm ? ownerForm->pixelsPerInch_ : win32::seams().pixelsPerInch(hwnd_);
         design_ = {0, 0, def.clientWidth, def.clientHeight, font_.height};
         // Made where the system's density differs from the one guessed for the frame.

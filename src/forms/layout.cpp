@@ -56,28 +56,26 @@ void realign(Control& parent) {
     }
 }
 
-void scaleControl(Control& c, int m, int d) {
-    c.left_ = ::MulDiv(c.left_, m, d);
-    c.top_ = ::MulDiv(c.top_, m, d);
-    c.width_ = ::MulDiv(c.width_, m, d);
-    c.height_ = ::MulDiv(c.height_, m, d);
+// The control's bounds and font height at m/d of the given values, applied to its window with a new
+// font (the old one goes).
+void placeScaled(Control& c, const DesignValues& v, int m, int d) {
+    c.left_ = ::MulDiv(v.left, m, d);
+    c.top_ = ::MulDiv(v.top, m, d);
+    c.width_ = ::MulDiv(v.width, m, d);
+    c.height_ = ::MulDiv(v.height, m, d);
     c.applyBounds();
-    c.font_.height = ::MulDiv(c.font_.height, m, d);
+    c.font_.height = ::MulDiv(v.fontHeight, m, d);
     c.font_.changed();
     if (c.hwnd_) ::SendMessageW(c.hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(c.font_.handle()), TRUE);
+}
+
+void scaleControl(Control& c, int m, int d) {
+    placeScaled(c, {c.left_, c.top_, c.width_, c.height_, c.font_.height}, m, d);
     for (Control* child : c.children_) scaleControl(*child, m, d);
 }
 
 void layoutFromDesign(Control& c, int percent, int parentWidth, int parentHeight) {
-    const DesignValues& d = c.design_;
-    c.left_ = ::MulDiv(d.left, percent, 100);
-    c.top_ = ::MulDiv(d.top, percent, 100);
-    c.width_ = ::MulDiv(d.width, percent, 100);
-    c.height_ = ::MulDiv(d.height, percent, 100);
-    c.applyBounds();
-    c.font_.height = ::MulDiv(d.fontHeight, percent, 100);
-    c.font_.changed();  // the old font goes
-    if (c.hwnd_) ::SendMessageW(c.hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(c.font_.handle()), TRUE);
+    placeScaled(c, c.design_, percent, 100);
     c.adjustSize();
     c.distances_.right = parentWidth - (c.left_ + c.width_);
     c.distances_.bottom = parentHeight - (c.top_ + c.height_);
