@@ -6,12 +6,16 @@
 #include <array>
 #include <climits>
 #include <cstdint>
-#include <random>
+#include <utility>
 #include <vector>
+
+#include "../support/colour_reference.h"
 
 namespace ocellus {
 namespace {
 
+using testing_support::ColourReference;
+using testing_support::referenceContrastCurve;
 using Bytes = std::vector<std::uint8_t>;
 
 // Adjusts one row of 3-byte pixels held in a vector.
@@ -20,34 +24,6 @@ Bytes adjusted(Bytes pixels, std::int32_t brightness, std::int32_t contrast, std
     AdjustBitmapColours(view, brightness, contrast, saturation);
     return pixels;
 }
-
-// Straight from the formulas, one pixel at a time, to check the table-driven loops.
-class Reference {
-public:
-    Reference(std::int32_t brightness, std::int32_t contrast, std::int32_t saturation)
-        : brightness_(brightness), saturation_(saturation), curve_(contrastCurve(contrast)) {}
-
-    void apply(std::uint8_t* p) const {
-        const int mean = (p[0] + p[1] + p[2]) / 3;
-        const int base = mean - weight(mean);
-        std::uint8_t out[3];
-        for (int c = 0; c < 3; ++c) out[c] = level(std::clamp(base + weight(p[c]), 0, 255));
-        std::copy(out, out + 3, p);
-    }
-
-private:
-    int weight(int m) const {
-        return static_cast<std::uint16_t>(
-            static_cast<std::uint32_t>(static_cast<std::int64_t>(m + 1) * saturation_) >> 8);
-    }
-    std::uint8_t level(int j) const {
-        const auto t = static_cast<std::int32_t>(static_cast<std::uint32_t>(
-            static_cast<std::uint64_t>(256 - std::int64_t{brightness_} + std::int64_t{brightness_} * j)));
-        return curve_[static_cast<std::size_t>(std::clamp(t / 256, 0, 255))];
-    }
-    std::int32_t brightness_, saturation_;
-    std::array<std::uint8_t, 256> curve_;
-};
 
 struct Params {
     std::int32_t b, c, s;
@@ -67,17 +43,25 @@ TEST(ContBrightSatCurve, FactorAndShape) {
     EXPECT_DOUBLE_EQ(contrastFactor(0), 1.0);
     EXPECT_NEAR(contrastFactor(-50), 0.70710, 1e-4);
 
-    const auto curve = contrastCurve(70);
-    for (int i = 0; i <= 93; ++i) EXPECT_EQ(curve[i], 0) << i;
-    EXPECT_GT(curve[94], 0);
-    EXPECT_EQ(curve[170], 170);
-    EXPECT_LT(curve[208], 255);
-    for (int i = 209; i <= 255; ++i) EXPECT_EQ(curve[i], 255) << i;
+    // Worked out by hand for the program's contrast: (i - 170) * 2.2026893 + 170, rounded and clamped.
+    const std::pair<int, int> points[] = {{0, 0},     {93, 0},    {94, 3},    {128, 77},  {150, 126},
+                                          {170, 170}, {200, 236}, {208, 254}, {209, 255}, {255, 255}};
+    const auto curve = contrastCurve(70), reference = referenceContrastCurve(70);
+    for (const auto& [i, v] : points) {
+        EXPECT_EQ(curve[i], v) << i;
+        EXPECT_EQ(reference[i], v) << i;
+    }
     EXPECT_TRUE(std::is_sorted(curve.begin(), curve.end()));
+    // Lower contrast: k = cos(50 * 0.015708) = 0.70711.
+    const auto lower = contrastCurve(-50);
+    EXPECT_EQ(lower[0], 50);
+    EXPECT_EQ(lower[100], 121);  // 120.503
+    EXPECT_EQ(lower[255], 230);
 
     const auto identity = contrastCurve(0);
     for (int i = 0; i < 256; ++i) EXPECT_EQ(identity[i], i);
-    EXPECT_EQ(contrastCurve(-50)[0], 50);  // -170 * 0.7071 + 170 = 49.79
+    for (std::int32_t c : {-100, -99, -30, -1, 1, 30, 99, 101, 250, INT_MIN, INT_MAX})
+        EXPECT_EQ(contrastCurve(c), referenceContrastCurve(c)) << c;
 }
 
 TEST(ContBrightSatPixels, KnownResults) {
@@ -91,6 +75,8 @@ TEST(ContBrightSatPixels, KnownResults) {
         {{192, 192, 192}, {207, 207, 207}},
         {{50, 100, 200}, {0, 5, 249}},
         {{0, 0, 255}, {0, 0, 255}},
+        {{200, 150, 100}, {238, 117, 0}},  // mean 150, base -21, levels 206, 150, 93
+        {{180, 190, 170}, {181, 205, 157}},  // mean 180, base -25, levels 180, 191, 168
     };
     for (const Case& c : cases) {
         EXPECT_EQ(adjusted(c.in, kB, kC, kS), c.out);
@@ -117,7 +103,7 @@ TEST(ContBrightSatPixels, LargePictureMatchesReference) {
             if (bpp == 4) px[3] = 0x5A;
         }
         for (const Params& p : kParams) {
-            const Reference ref(p.b, p.c, p.s);
+            const ColourReference ref(p.b, p.c, p.s);
             Bytes expect = in, got = in;
             for (std::size_t i = 0; i < expect.size(); i += static_cast<std::size_t>(bpp)) ref.apply(&expect[i]);
             AdjustBitmapColours(PixelView{256, 256, got.data(), 256 * bpp, bpp}, p.b, p.c, p.s);

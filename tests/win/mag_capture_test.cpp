@@ -1,29 +1,25 @@
-// The capture against known pictures on the screen: both scaling paths pixel for pixel, and the order
-// of the adjustments.
+// The capture against known pictures on the screen: both scaling paths pixel for pixel, smoothing that
+// GDI+ cannot do, and the order of the adjustments.
 #include <gtest/gtest.h>
 
-#include <chrono>
+#include <objidl.h>  // GDI+ headers need the COM property types
+#include <gdiplus.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <memory>
+#include <functional>
 #include <string>
 #include <vector>
 
-#include "app/contbrightsat.h"
 #include "app/mag.h"
 #include "app/mag_rules.h"
-#include "forms/application.h"
 #include "win32/gdiplus.h"
-#include "win32/seams.h"
 #include "app_support.h"
+#include "colour_reference.h"
 #include "win_support.h"
 
-using ocellus::TForm1;
-using testing_support::pump;
 using testing_support::ScreenPattern;
-using testing_support::windowText;
 
 namespace {
 
@@ -177,12 +173,105 @@ TEST_F(MagCapture, InterpolatedPictureHasThePictureSizeTheRightWayUpAndBlendsAtE
 
 namespace {
 
-struct GdiRun {
-    int before, after, captures;
-    long long ms;
+namespace flat = Gdiplus::DllExports;
+using Gdiplus::GpStatus;
+
+template <class Fn>
+Fn realGdiplus(const char* name) {
+    return reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"gdiplus.dll"), name)));
+}
+
+// GDI+ behind this program's imports: it answers as one that never started, or makes everything but
+// the finished GDI bitmap. The images and graphics it makes are counted until deleted.
+struct FaultyGdiplus {
+    enum class Fault { NotStarted, NoBitmap };
+    static inline Fault fault = Fault::NotStarted;
+    static inline int faults = 0, images = 0, graphics = 0;
+
+    static GpStatus WINGDIPAPI createBitmap(INT w, INT h, INT stride, Gdiplus::PixelFormat format, BYTE* scan0,
+                                            Gdiplus::GpBitmap** out) {
+        static const auto real = realGdiplus<decltype(&flat::GdipCreateBitmapFromScan0)>("GdipCreateBitmapFromScan0");
+        if (fault == Fault::NotStarted) return failed(out, Gdiplus::GdiplusNotInitialized);
+        const GpStatus s = real(w, h, stride, format, scan0, out);
+        if (s == Gdiplus::Ok) ++images;
+        return s;
+    }
+    static GpStatus WINGDIPAPI toHbitmap(Gdiplus::GpBitmap*, HBITMAP* out, Gdiplus::ARGB) {
+        return failed(out, Gdiplus::OutOfMemory);
+    }
+    static GpStatus WINGDIPAPI disposeImage(Gdiplus::GpImage* image) {
+        static const auto real = realGdiplus<decltype(&flat::GdipDisposeImage)>("GdipDisposeImage");
+        --images;
+        return real(image);
+    }
+    static GpStatus WINGDIPAPI graphicsOf(Gdiplus::GpImage* image, Gdiplus::GpGraphics** out) {
+        static const auto real =
+            realGdiplus<decltype(&flat::GdipGetImageGraphicsContext)>("GdipGetImageGraphicsContext");
+        const GpStatus s = real(image, out);
+        if (s == Gdiplus::Ok) ++graphics;
+        return s;
+    }
+    static GpStatus WINGDIPAPI deleteGraphics(Gdiplus::GpGraphics* g) {
+        static const auto real = realGdiplus<decltype(&flat::GdipDeleteGraphics)>("GdipDeleteGraphics");
+        --graphics;
+        return real(g);
+    }
+
+private:
+    template <class T>
+    static GpStatus failed(T** out, GpStatus status) {
+        ++faults;
+        *out = nullptr;
+        return status;
+    }
 };
 
+template <class Fn>
+std::uintptr_t address(Fn f) {
+    return reinterpret_cast<std::uintptr_t>(f);
+}
+
 }  // namespace
+
+TEST_F(MagCapture, SmoothingThatGdiplusCannotDoShowsThePlainPictureAndLeaksNothing) {
+    ScreenPattern pattern(kPatternArea, painter(kPatternArea, patternColour));
+    form->setClientSize(604, 434);
+    // Both adjustments on: the fallback must apply each once, as the plain path does.
+    form->enhancerb->setChecked(true);
+    form->invertcb->setChecked(true);
+    form->GrabScreen(1040, 610);
+    const std::vector<std::uint8_t> plain = colourBytes(picture());
+
+    FaultyGdiplus::images = FaultyGdiplus::graphics = 0;
+    using testing_support::ImportPatch;
+    const ImportPatch patches[] = {
+        {L"gdiplus.dll", "GdipCreateBitmapFromScan0", address(&FaultyGdiplus::createBitmap)},
+        {L"gdiplus.dll", "GdipCreateHBITMAPFromBitmap", address(&FaultyGdiplus::toHbitmap)},
+        {L"gdiplus.dll", "GdipDisposeImage", address(&FaultyGdiplus::disposeImage)},
+        {L"gdiplus.dll", "GdipGetImageGraphicsContext", address(&FaultyGdiplus::graphicsOf)},
+        {L"gdiplus.dll", "GdipDeleteGraphics", address(&FaultyGdiplus::deleteGraphics)}};
+    for (const ImportPatch& patch : patches) ASSERT_TRUE(patch.active());
+    constexpr int kCaptures = 8;
+    for (auto fault : {FaultyGdiplus::Fault::NotStarted, FaultyGdiplus::Fault::NoBitmap}) {
+        SCOPED_TRACE(fault == FaultyGdiplus::Fault::NotStarted ? "not started" : "no bitmap");
+        FaultyGdiplus::fault = fault;
+        FaultyGdiplus::faults = 0;
+        const int gdiBefore = testing_support::gdiObjectCount();
+        for (int i = 0; i < kCaptures; ++i) {
+            ocellus::InterpolateFlag = false;
+            form->GrabScreen(1040, 610);
+            // Blanked, so that a fallback which leaves the picture alone shows.
+            ::PatBlt(form->Image1->picture().dc(), 0, 0, form->Image1->width(), form->Image1->height(), BLACKNESS);
+            ocellus::InterpolateFlag = true;
+            form->GrabScreen(1040, 610);
+            ASSERT_TRUE(colourBytes(picture()) == plain) << "capture " << i;
+        }
+        EXPECT_EQ(FaultyGdiplus::faults, kCaptures);
+        EXPECT_LE(testing_support::gdiObjectCount(), gdiBefore);
+        EXPECT_EQ(FaultyGdiplus::images, 0);
+        EXPECT_EQ(FaultyGdiplus::graphics, 0);
+    }
+}
 
 // ----- adjustments -----
 
@@ -195,19 +284,14 @@ TEST_F(MagCapture, EnhanceRunsBeforeInvertOnTheCapturedPicture) {
         form->enhancerb->setChecked(false);
         form->invertcb->setChecked(false);
         form->GrabScreen(1040, 610);
-        ocellus::PixelView v = picture();
-        std::vector<std::uint8_t> raw(static_cast<std::size_t>(v.height) * v.width * 4);
-        for (int y = 0; y < v.height; ++y)
-            std::memcpy(raw.data() + static_cast<std::size_t>(y) * v.width * 4, v.row0 + v.stride * y,
-                        static_cast<std::size_t>(v.width) * 4);
-        const ocellus::PixelView copy{v.width, v.height, raw.data(), static_cast<std::ptrdiff_t>(v.width) * 4, 4};
-        const std::vector<std::uint8_t> plain = colourBytes(copy);
+        const std::vector<std::uint8_t> plain = colourBytes(picture());
 
         std::vector<std::uint8_t> inverted = plain;
         for (auto& b : inverted) b = static_cast<std::uint8_t>(255 - b);
 
-        ocellus::AdjustBitmapColours(copy, 250, 70, 290);
-        std::vector<std::uint8_t> enhancedThenInverted = colourBytes(copy);
+        std::vector<std::uint8_t> enhancedThenInverted = plain;
+        const testing_support::ColourReference enhance(250, 70, 290);
+        for (std::size_t i = 0; i < enhancedThenInverted.size(); i += 3) enhance.apply(&enhancedThenInverted[i]);
         for (auto& b : enhancedThenInverted) b = static_cast<std::uint8_t>(255 - b);
 
         form->invertcb->setChecked(true);

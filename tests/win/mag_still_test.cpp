@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <set>
@@ -16,7 +17,6 @@
 #include "app_support.h"
 #include "win_support.h"
 
-using testing_support::pump;
 using testing_support::ScreenPattern;
 using testing_support::windowText;
 
@@ -24,12 +24,28 @@ namespace {
 
 constexpr RECT kDetail{700, 300, 1500, 900};
 
-// Neighbouring pixels differ in every channel, so any shift or smear of the picture shows.
+// Neighbouring pixels differ in every channel, so any shift or smear of the picture shows. x and y are
+// the pattern's own coordinates.
+COLORREF detailColour(int x, int y) {
+    return RGB((x * 7 + y) & 0xFF, (y * 5 + x * 3) & 0xFF, (x * 13 + y * 11) & 0xFF);
+}
+
 void paintDetail(HDC dc, int w, int h) {
     testing_support::paintPixels(dc, w, h, [](int x, int y) {
-        return static_cast<std::uint32_t>((((x * 7 + y) & 0xFF) << 16) | (((y * 5 + x * 3) & 0xFF) << 8) |
-                                          ((x * 13 + y * 11) & 0xFF));
+        const COLORREF c = detailColour(x, y);
+        return static_cast<std::uint32_t>(GetBValue(c) | (GetGValue(c) << 8) | (GetRValue(c) << 16));
     });
+}
+
+// Waits until the screen shows colour at (x, y); on a time-out, tells what it shows instead.
+testing::AssertionResult screenShows(int x, int y, COLORREF colour) {
+    COLORREF seen = CLR_INVALID;
+    if (testing_support::pumpUntil([&] { return (seen = testing_support::screenPixel(x, y)) == colour; }))
+        return testing::AssertionSuccess();
+    char text[64];
+    std::snprintf(text, sizeof text, "the screen shows 0x%06lX at %d,%d, not 0x%06lX", static_cast<unsigned long>(seen),
+                  x, y, static_cast<unsigned long>(colour));
+    return testing::AssertionFailure() << text;
 }
 
 class MagStill : public testing_support::ProgramWindowTest {
@@ -117,12 +133,14 @@ TEST_F(MagStill, StillScreenDrawsNothingAndKeepsWhatAFullCaptureMakes) {
         EXPECT_EQ(capture(px, py), "");
         const std::vector<std::uint8_t> skipped = picture();
 
+        const int dx = px + 20, dy = py + 10;
         {  // one pixel of the source area changes: the picture is made again
-            ScreenPattern dot({px + 20, py + 10, px + 21, py + 11}, ScreenPattern::solid(RGB(1, 2, 3)));
+            ScreenPattern dot({dx, dy, dx + 1, dy + 1}, ScreenPattern::solid(RGB(1, 2, 3)));
+            ASSERT_TRUE(screenShows(dx, dy, RGB(1, 2, 3)));
             EXPECT_EQ(capture(px, py), "picture");
             EXPECT_NE(picture(), skipped);
         }
-        pump(50);
+        ASSERT_TRUE(screenShows(dx, dy, detailColour(dx - kDetail.left, dy - kDetail.top)));
         // Back to the first screen: a full capture of it is what the skipped one kept.
         EXPECT_EQ(capture(px, py), "picture");
         EXPECT_EQ(picture(), skipped);
@@ -209,11 +227,10 @@ TEST_F(MagStill, FailedScreenReadShowsTheFailureValueAndKeepsThePicture) {
             EXPECT_EQ(form->colpanel->color, ocellus::kFailedRead);
             EXPECT_EQ(picture(), shown) << "round " << round;
         }
-        pump(30);
         RECT swatch;
         ::GetWindowRect(form->colpanel->handle(), &swatch);
-        EXPECT_EQ(testing_support::screenPixel((swatch.left + swatch.right) / 2, (swatch.top + swatch.bottom) / 2),
-                  RGB(255, 255, 255));
+        EXPECT_TRUE(
+            screenShows((swatch.left + swatch.right) / 2, (swatch.top + swatch.bottom) / 2, RGB(255, 255, 255)));
     }
     // The next read that works carries on: same screen, so the same picture, and the real colour.
     ocellus::ReadoutFormat = 1;
