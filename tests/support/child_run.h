@@ -7,40 +7,26 @@
 
 #include <string>
 
+#include "registry_override.h"
+#include "win32/handles.h"
 #include "win_support.h"
 
 namespace testing_support {
 
-// A value under HKCU\Control Panel\Desktop for the processes started while it lives; the value
-// before comes back after.
-class DesktopSetting {
+// A value under HKCU\Control Panel\Desktop for the processes started while it lives.
+class DesktopSetting : public RegistryOverride {
 public:
-    DesktopSetting(const wchar_t* name, DWORD value) : name_(name) {
-        DWORD size = sizeof old_;
-        hadOld_ = ::RegGetValueW(HKEY_CURRENT_USER, kKey, name_, RRF_RT_REG_DWORD, nullptr, &old_, &size) ==
-                  ERROR_SUCCESS;
-        ::RegSetKeyValueW(HKEY_CURRENT_USER, kKey, name_, REG_DWORD, &value, sizeof value);
-    }
-    ~DesktopSetting() {
-        if (hadOld_) ::RegSetKeyValueW(HKEY_CURRENT_USER, kKey, name_, REG_DWORD, &old_, sizeof old_);
-        else ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kKey, name_);
-    }
-    DesktopSetting(const DesktopSetting&) = delete;
-    DesktopSetting& operator=(const DesktopSetting&) = delete;
-
-private:
-    static constexpr wchar_t kKey[] = L"Control Panel\\Desktop";
-    const wchar_t* name_;
-    DWORD old_ = 0;
-    bool hadOld_ = false;
+    DesktopSetting(const wchar_t* name, DWORD value)
+        : RegistryOverride(HKEY_CURRENT_USER, L"Control Panel\\Desktop", name, RegistryValue::dword(value)) {}
 };
 
 // True in the child that runCurrentTestInChild(mark) started.
 inline bool inChild(const wchar_t* mark) { return ::GetEnvironmentVariableW(mark, nullptr, 0) != 0; }
 
-// Runs the current test again in a child process, with mark set in its environment, and expects it
-// to pass.
-inline void runCurrentTestInChild(const wchar_t* mark) {
+using OwnedHandle = win32::UniqueHandle<HANDLE, ::CloseHandle>;
+
+// Starts this program again to run the current test alone, with mark set in its environment.
+inline OwnedHandle startCurrentTestInChild(const wchar_t* mark) {
     const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
     std::wstring exe(MAX_PATH, L'\0');
     exe.resize(::GetModuleFileNameW(nullptr, exe.data(), MAX_PATH));
@@ -57,13 +43,20 @@ inline void runCurrentTestInChild(const wchar_t* mark) {
     const BOOL started =
         ::CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
     ::SetEnvironmentVariableW(mark, nullptr);
-    ASSERT_TRUE(started);
+    if (!started) return {};
     ::CloseHandle(pi.hThread);
-    const bool ended = pumpUntil([&] { return ::WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0; }, 60000);
+    return OwnedHandle(pi.hProcess);
+}
+
+// Runs the current test again in a child process, with mark set in its environment, and expects it
+// to pass.
+inline void runCurrentTestInChild(const wchar_t* mark) {
+    const OwnedHandle child = startCurrentTestInChild(mark);
+    ASSERT_TRUE(child);
+    const bool ended = pumpUntil([&] { return ::WaitForSingleObject(child.get(), 0) == WAIT_OBJECT_0; }, 60000);
     DWORD code = 1;
-    if (!ended) ::TerminateProcess(pi.hProcess, 1);
-    ::GetExitCodeProcess(pi.hProcess, &code);
-    ::CloseHandle(pi.hProcess);
+    if (!ended) ::TerminateProcess(child.get(), 1);
+    ::GetExitCodeProcess(child.get(), &code);
     EXPECT_TRUE(ended);
     EXPECT_EQ(code, 0u) << "the run in the child process failed";
 }
