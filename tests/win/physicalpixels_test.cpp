@@ -112,29 +112,56 @@ std::vector<COLORREF> clipboardPixels(SIZE& size) {
 
 // A thread that is not aware sees the pointer and the display divided by the scale (Wine does this
 // too), while the desktop DC reads physical pixels: the copy must read inside the scope.
-class ScaledDisplay : public testing_support::ProgramWindowTest {};
-
-TEST_F(ScaledDisplay, AnUnawareThreadCopiesTheAreaUnderThePhysicalPointer) {
-    if (!setContext) GTEST_SKIP() << "user32 has no per-thread awareness";
-    if (screenDensity() == 96) {
-        if (testing_support::inChild(kChildMark))
-            GTEST_SKIP() << "the density setting does not reach new processes here";
+class ScaledDisplay : public testing_support::ProgramWindowTest {
+protected:
+    void SetUp() override {
+        ProgramWindowTest::SetUp();
+        if (!setContext) GTEST_SKIP() << "user32 has no per-thread awareness";
+    }
+    // Whether the test goes on here, in a process started on a scaled display; elsewhere it runs
+    // again in a child started so.
+    bool onScaledDisplay() {
+        if (screenDensity() != 96) return true;
+        if (testing_support::inChild(kChildMark)) {
+            ADD_FAILURE() << "the density setting did not reach the child process";
+            return false;
+        }
         const testing_support::DesktopSetting scaled(L"LogPixels", kScaledDensity);
-        return testing_support::runCurrentTestInChild(kChildMark);
+        testing_support::runCurrentTestInChild(kChildMark);
+        return false;
+    }
+    // The main window, capturing only when the test asks, and the pointer at a spot in physical
+    // pixels that lies outside the smaller screen an unaware thread sees.
+    POINT pointerAtSpot() {
+        create(false);
+        form->Timer1->setEnabled(false);
+        form->Timer2->setEnabled(false);
+        screen = {::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+        const POINT spot{screen.cx * 3 / 4, screen.cy * 2 / 3};
+        ::SetCursorPos(spot.x, spot.y);
+        EXPECT_TRUE(testing_support::pumpUntil([&] {
+            POINT at{};
+            return ::GetCursorPos(&at) && at.x == spot.x && at.y == spot.y;
+        }));
+        return spot;
+    }
+    // Called unaware: the scale the rest of the test depends on.
+    void expectScaled() const {
+        EXPECT_NE(::GetSystemMetrics(SM_CXSCREEN), screen.cx) << "the system does not scale for this thread";
     }
 
-    create(false);
-    form->Timer1->setEnabled(false);  // captures run only when the test asks for one
-    form->Timer2->setEnabled(false);
-    const SIZE screen{::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
-    const POINT spot{screen.cx * 3 / 4, screen.cy * 2 / 3};
+    SIZE screen{};
+};
+
+TEST_F(ScaledDisplay, AnUnawareThreadCopiesTheAreaUnderThePhysicalPointer) {
+    if (!onScaledDisplay()) return;
+    const POINT spot = pointerAtSpot();
     constexpr COLORREF kColour = RGB(18, 52, 86);
     const ScreenPattern pattern({spot.x - 200, spot.y - 150, spot.x + 200, spot.y + 150},
                                 ScreenPattern::solid(kColour));
-    ::SetCursorPos(spot.x, spot.y);
 
     const ThreadContext unaware(DPI_AWARENESS_CONTEXT_UNAWARE);
-    if (::GetSystemMetrics(SM_CXSCREEN) == screen.cx) GTEST_SKIP() << "the system does not scale for this thread";
+    expectScaled();
     {
         const win32::PhysicalPixelsScope physical;
         POINT at{};
