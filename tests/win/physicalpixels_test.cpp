@@ -1,11 +1,14 @@
-// Screen reads in physical pixels: the scoped per-monitor awareness, and the unmagnified copy on a
-// scaled display read by a thread that is not aware, as Windows runs a program without the manifest.
+// Screen reads in physical pixels: the scoped per-monitor awareness, and the live capture and the
+// unmagnified copy on a scaled display, made by a thread that is not aware, as Windows runs a program
+// without the manifest.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -111,7 +114,7 @@ std::vector<COLORREF> clipboardPixels(SIZE& size) {
 }
 
 // A thread that is not aware sees the pointer and the display divided by the scale (Wine does this
-// too), while the desktop DC reads physical pixels: the copy must read inside the scope.
+// too), while the desktop DC reads physical pixels: the captures must read inside the scope.
 class ScaledDisplay : public testing_support::ProgramWindowTest {
 protected:
     void SetUp() override {
@@ -177,6 +180,48 @@ TEST_F(ScaledDisplay, AnUnawareThreadCopiesTheAreaUnderThePhysicalPointer) {
     EXPECT_EQ(size.cy, 118);
     ASSERT_FALSE(pixels.empty());
     EXPECT_EQ(std::count(pixels.begin(), pixels.end(), kColour), static_cast<std::ptrdiff_t>(pixels.size()));
+}
+
+// One colour left of the window's middle column, another from it on.
+std::function<void(HDC, int, int)> splitAtMiddle(COLORREF left, COLORREF right) {
+    return [left, right](HDC dc, int w, int h) {
+        ScreenPattern::solid(left)(dc, w / 2, h);
+        HBRUSH brush = ::CreateSolidBrush(right);
+        const RECT r{w / 2, 0, w, h};
+        ::FillRect(dc, &r, brush);
+        ::DeleteObject(brush);
+    };
+}
+
+TEST_F(ScaledDisplay, TheLiveCaptureShowsTheAreaPixelAndPositionOfThePhysicalPointer) {
+    if (!onScaledDisplay()) return;
+    const POINT spot = pointerAtSpot();
+    constexpr COLORREF kLeft = RGB(18, 52, 86), kRight = RGB(200, 30, 160);
+    const ScreenPattern pattern({spot.x - 200, spot.y - 150, spot.x + 200, spot.y + 150},
+                                splitAtMiddle(kLeft, kRight));
+    ASSERT_TRUE(testing_support::pumpUntil([&] {
+        return testing_support::screenPixel(spot.x, spot.y) == kRight &&
+               testing_support::screenPixel(spot.x - 1, spot.y) == kLeft;
+    }));
+
+    const ThreadContext unaware(DPI_AWARENESS_CONTEXT_UNAWARE);
+    expectScaled();
+    form->Timer2Timer(form->Timer2);
+    EXPECT_EQ(form->xyLabel->caption(), std::to_wstring(spot.x) + L", " + std::to_wstring(spot.y));
+    EXPECT_EQ(form->rgblabel->caption(), L"RGB: 200,30,160");
+    // The 190 x 118 area around the pointer at x3: the split runs down the picture's middle.
+    const ocellus::PixelView picture = form->Image1->picture().pixels();
+    ASSERT_EQ(picture.width, 572);
+    ASSERT_NE(picture.row0, nullptr);
+    const int middle = picture.width / 2;
+    int wrong = 0;
+    for (int y = 0; y < picture.height; ++y)
+        for (int x = 0; x < picture.width; ++x) {
+            if (std::abs(x - middle) < 4) continue;  // where the stretch rounds the split
+            const std::uint8_t* p = picture.row0 + picture.stride * y + x * picture.bytesPerPixel;
+            if (RGB(p[2], p[1], p[0]) != (x < middle ? kLeft : kRight)) ++wrong;
+        }
+    EXPECT_EQ(wrong, 0) << "pixels of the picture not from the area around the pointer";
 }
 
 // The clipboard's work can create a window (the one that owns it), which must not take the scope's
