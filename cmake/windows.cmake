@@ -25,7 +25,9 @@ set_source_files_properties(res/tests.rc PROPERTIES OBJECT_DEPENDS "${CMAKE_SOUR
 
 if(OCELLUS_TESTS)
   file(GLOB win_tests CONFIGURE_DEPENDS tests/win/*.cpp)
-  add_executable(win_tests ${win_tests} res/tests.rc)
+  # Each test program puts back, before its first test, the prefix settings a killed run left changed.
+  set(prefix_journal tests/support/registry_override.cpp)
+  add_executable(win_tests ${win_tests} ${prefix_journal} res/tests.rc)
   target_link_libraries(win_tests PRIVATE ocellus_core GTest::gtest_main)
   target_include_directories(win_tests PRIVATE tests/support)
   gtest_discover_tests(win_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 TEST_PREFIX "win.")
@@ -33,7 +35,7 @@ if(OCELLUS_TESTS)
 
   file(GLOB e2e_tests CONFIGURE_DEPENDS tests/e2e/*.cpp)
   if(e2e_tests)
-    add_executable(e2e_tests ${e2e_tests})
+    add_executable(e2e_tests ${e2e_tests} ${prefix_journal})
     target_link_libraries(e2e_tests PRIVATE ocellus_rules GTest::gtest_main ${win_libs})
     target_include_directories(e2e_tests PRIVATE tests/support)
     add_dependencies(e2e_tests Ocellus standin direct_uxtheme)

@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <list>
 
 #include "e2e_support.h"
+#include "registry_override.h"
 
 namespace e2e {
 namespace {
@@ -22,26 +24,17 @@ constexpr COLORREF kColour = RGB(18, 52, 86);
 class PreferPlanted {
 public:
     explicit PreferPlanted(std::initializer_list<const wchar_t*> programs) {
-        for (const wchar_t* program : programs) {
-            keys_.push_back(std::wstring(L"Software\\Wine\\AppDefaults\\") + program + L"\\DllOverrides");
-            HKEY key = nullptr;
-            if (::RegCreateKeyExW(HKEY_CURRENT_USER, keys_.back().c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                                  &key, nullptr) != ERROR_SUCCESS)
-                continue;
-            constexpr wchar_t kOrder[] = L"native,builtin";
+        for (const wchar_t* program : programs)
             for (const wchar_t* name : kPlanted)
-                ::RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(kOrder), sizeof kOrder);
-            ::RegCloseKey(key);
-        }
-    }
-    ~PreferPlanted() {
-        for (const std::wstring& key : keys_) ::RegDeleteTreeW(HKEY_CURRENT_USER, key.c_str());
+                orders_.emplace_back(HKEY_CURRENT_USER,
+                                     std::wstring(L"Software\\Wine\\AppDefaults\\") + program + L"\\DllOverrides", name,
+                                     testing_support::RegistryValue::text(L"native,builtin"));
     }
     PreferPlanted(const PreferPlanted&) = delete;
     PreferPlanted& operator=(const PreferPlanted&) = delete;
 
 private:
-    std::vector<std::wstring> keys_;
+    std::list<testing_support::RegistryOverride> orders_;
 };
 
 std::vector<std::wstring> filesIn(const std::wstring& folder, const wchar_t* pattern) {

@@ -1,7 +1,10 @@
 // End-to-end: the real program, driven and read from outside as a user (or a screen reader) would.
 #include <gtest/gtest.h>
 
+#include <list>
+
 #include "e2e_support.h"
+#include "registry_override.h"
 
 namespace e2e {
 namespace {
@@ -346,29 +349,12 @@ public:
         log_ = std::wstring(dir) + L"ocellus-links.txt";
         ::DeleteFileW(log_.c_str());
         const std::wstring command = L"cmd.exe /c echo %1>>\"" + log_ + L"\"";
-        for (const wchar_t* scheme : schemes) {
-            const std::wstring key = std::wstring(L"Software\\Classes\\") + scheme + L"\\shell\\open\\command";
-            Saved saved{key, std::nullopt};
-            HKEY k = nullptr;
-            if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ, &k) == ERROR_SUCCESS) {
-                wchar_t buf[1024] = {};
-                DWORD bytes = sizeof buf - sizeof(wchar_t);
-                if (::RegQueryValueExW(k, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(buf), &bytes) ==
-                    ERROR_SUCCESS)
-                    saved.command = buf;
-                ::RegCloseKey(k);
-            }
-            setCommand(key, command);
-            saved_.push_back(std::move(saved));
-        }
+        for (const wchar_t* scheme : schemes)
+            commands_.emplace_back(HKEY_LOCAL_MACHINE,
+                                   std::wstring(L"Software\\Classes\\") + scheme + L"\\shell\\open\\command", L"",
+                                   testing_support::RegistryValue::text(command));
     }
-    ~ShellStandIn() {
-        for (const Saved& s : saved_) {
-            if (s.command) setCommand(s.key, *s.command);
-            else ::RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, s.key.c_str(), nullptr);
-        }
-        ::DeleteFileW(log_.c_str());
-    }
+    ~ShellStandIn() { ::DeleteFileW(log_.c_str()); }
     ShellStandIn(const ShellStandIn&) = delete;
     ShellStandIn& operator=(const ShellStandIn&) = delete;
 
@@ -398,21 +384,8 @@ public:
     }
 
 private:
-    struct Saved {
-        std::wstring key;
-        std::optional<std::wstring> command;
-    };
-    static void setCommand(const std::wstring& key, const std::wstring& command) {
-        HKEY k = nullptr;
-        if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &k, nullptr) !=
-            ERROR_SUCCESS)
-            return;
-        ::RegSetValueExW(k, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
-                         static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
-        ::RegCloseKey(k);
-    }
     std::wstring log_;
-    std::vector<Saved> saved_;
+    std::list<testing_support::RegistryOverride> commands_;
 };
 
 

@@ -1,11 +1,14 @@
-// Screen reads in physical pixels: the scoped per-monitor awareness, and the unmagnified copy on a
-// scaled display read by a thread that is not aware, as Windows runs a program without the manifest.
+// Screen reads in physical pixels: the scoped per-monitor awareness, and the live capture and the
+// unmagnified copy on a scaled display, made by a thread that is not aware, as Windows runs a program
+// without the manifest.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -111,30 +114,57 @@ std::vector<COLORREF> clipboardPixels(SIZE& size) {
 }
 
 // A thread that is not aware sees the pointer and the display divided by the scale (Wine does this
-// too), while the desktop DC reads physical pixels: the copy must read inside the scope.
-class ScaledDisplay : public testing_support::ProgramWindowTest {};
-
-TEST_F(ScaledDisplay, AnUnawareThreadCopiesTheAreaUnderThePhysicalPointer) {
-    if (!setContext) GTEST_SKIP() << "user32 has no per-thread awareness";
-    if (screenDensity() == 96) {
-        if (testing_support::inChild(kChildMark))
-            GTEST_SKIP() << "the density setting does not reach new processes here";
+// too), while the desktop DC reads physical pixels: the captures must read inside the scope.
+class ScaledDisplay : public testing_support::ProgramWindowTest {
+protected:
+    void SetUp() override {
+        ProgramWindowTest::SetUp();
+        if (!setContext) GTEST_SKIP() << "user32 has no per-thread awareness";
+    }
+    // Whether the test goes on here, in a process started on a scaled display; elsewhere it runs
+    // again in a child started so.
+    bool onScaledDisplay() {
+        if (screenDensity() != 96) return true;
+        if (testing_support::inChild(kChildMark)) {
+            ADD_FAILURE() << "the density setting did not reach the child process";
+            return false;
+        }
         const testing_support::DesktopSetting scaled(L"LogPixels", kScaledDensity);
-        return testing_support::runCurrentTestInChild(kChildMark);
+        testing_support::runCurrentTestInChild(kChildMark);
+        return false;
+    }
+    // The main window, capturing only when the test asks, and the pointer at a spot in physical
+    // pixels that lies outside the smaller screen an unaware thread sees.
+    POINT pointerAtSpot() {
+        create(false);
+        form->Timer1->setEnabled(false);
+        form->Timer2->setEnabled(false);
+        screen = {::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+        const POINT spot{screen.cx * 3 / 4, screen.cy * 2 / 3};
+        ::SetCursorPos(spot.x, spot.y);
+        EXPECT_TRUE(testing_support::pumpUntil([&] {
+            POINT at{};
+            return ::GetCursorPos(&at) && at.x == spot.x && at.y == spot.y;
+        }));
+        return spot;
+    }
+    // Called unaware: the scale the rest of the test depends on.
+    void expectScaled() const {
+        EXPECT_NE(::GetSystemMetrics(SM_CXSCREEN), screen.cx) << "the system does not scale for this thread";
     }
 
-    create(false);
-    form->Timer1->setEnabled(false);  // captures run only when the test asks for one
-    form->Timer2->setEnabled(false);
-    const SIZE screen{::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
-    const POINT spot{screen.cx * 3 / 4, screen.cy * 2 / 3};
+    SIZE screen{};
+};
+
+TEST_F(ScaledDisplay, AnUnawareThreadCopiesTheAreaUnderThePhysicalPointer) {
+    if (!onScaledDisplay()) return;
+    const POINT spot = pointerAtSpot();
     constexpr COLORREF kColour = RGB(18, 52, 86);
     const ScreenPattern pattern({spot.x - 200, spot.y - 150, spot.x + 200, spot.y + 150},
                                 ScreenPattern::solid(kColour));
-    ::SetCursorPos(spot.x, spot.y);
 
     const ThreadContext unaware(DPI_AWARENESS_CONTEXT_UNAWARE);
-    if (::GetSystemMetrics(SM_CXSCREEN) == screen.cx) GTEST_SKIP() << "the system does not scale for this thread";
+    expectScaled();
     {
         const win32::PhysicalPixelsScope physical;
         POINT at{};
@@ -150,6 +180,48 @@ TEST_F(ScaledDisplay, AnUnawareThreadCopiesTheAreaUnderThePhysicalPointer) {
     EXPECT_EQ(size.cy, 118);
     ASSERT_FALSE(pixels.empty());
     EXPECT_EQ(std::count(pixels.begin(), pixels.end(), kColour), static_cast<std::ptrdiff_t>(pixels.size()));
+}
+
+// One colour left of the window's middle column, another from it on.
+std::function<void(HDC, int, int)> splitAtMiddle(COLORREF left, COLORREF right) {
+    return [left, right](HDC dc, int w, int h) {
+        ScreenPattern::solid(left)(dc, w / 2, h);
+        HBRUSH brush = ::CreateSolidBrush(right);
+        const RECT r{w / 2, 0, w, h};
+        ::FillRect(dc, &r, brush);
+        ::DeleteObject(brush);
+    };
+}
+
+TEST_F(ScaledDisplay, TheLiveCaptureShowsTheAreaPixelAndPositionOfThePhysicalPointer) {
+    if (!onScaledDisplay()) return;
+    const POINT spot = pointerAtSpot();
+    constexpr COLORREF kLeft = RGB(18, 52, 86), kRight = RGB(200, 30, 160);
+    const ScreenPattern pattern({spot.x - 200, spot.y - 150, spot.x + 200, spot.y + 150},
+                                splitAtMiddle(kLeft, kRight));
+    ASSERT_TRUE(testing_support::pumpUntil([&] {
+        return testing_support::screenPixel(spot.x, spot.y) == kRight &&
+               testing_support::screenPixel(spot.x - 1, spot.y) == kLeft;
+    }));
+
+    const ThreadContext unaware(DPI_AWARENESS_CONTEXT_UNAWARE);
+    expectScaled();
+    form->Timer2Timer(form->Timer2);
+    EXPECT_EQ(form->xyLabel->caption(), std::to_wstring(spot.x) + L", " + std::to_wstring(spot.y));
+    EXPECT_EQ(form->rgblabel->caption(), L"RGB: 200,30,160");
+    // The 190 x 118 area around the pointer at x3: the split runs down the picture's middle.
+    const ocellus::PixelView picture = form->Image1->picture().pixels();
+    ASSERT_EQ(picture.width, 572);
+    ASSERT_NE(picture.row0, nullptr);
+    const int middle = picture.width / 2;
+    int wrong = 0;
+    for (int y = 0; y < picture.height; ++y)
+        for (int x = 0; x < picture.width; ++x) {
+            if (std::abs(x - middle) < 4) continue;  // where the stretch rounds the split
+            const std::uint8_t* p = picture.row0 + picture.stride * y + x * picture.bytesPerPixel;
+            if (RGB(p[2], p[1], p[0]) != (x < middle ? kLeft : kRight)) ++wrong;
+        }
+    EXPECT_EQ(wrong, 0) << "pixels of the picture not from the area around the pointer";
 }
 
 // The clipboard's work can create a window (the one that owns it), which must not take the scope's
