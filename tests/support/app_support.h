@@ -65,8 +65,7 @@ protected:
     ocellus::TForm1& createAtTopLeft(POINT pointer) {
         create();
         form->setBounds(0, 0, form->width(), form->height());
-        ::SetCursorPos(pointer.x, pointer.y);
-        pump(30);
+        movePointer(pointer);
         return *form;
     }
 

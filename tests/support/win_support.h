@@ -1,6 +1,7 @@
 // Helpers shared by the Win32 test programs (in-process tests and the end-to-end driver).
 #pragma once
 
+#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <winternl.h>
@@ -13,6 +14,8 @@
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "win32/handles.h"
 
 namespace testing_support {
 
@@ -47,7 +50,13 @@ inline std::optional<int> gdiObjectsOf(HANDLE process) {
     return n;
 }
 
-inline int gdiObjectCount() { return gdiObjectsOf(::GetCurrentProcess()).value_or(0); }
+// This process's live GDI objects; a count that cannot be read fails the test, so that a leak check
+// never compares nothing with nothing.
+inline int gdiObjectCount() {
+    const std::optional<int> n = gdiObjectsOf(::GetCurrentProcess());
+    if (!n) ADD_FAILURE() << "the GDI object count of this process cannot be read";
+    return n.value_or(0);
+}
 
 inline BOOL CALLBACK countWindow(HWND, LPARAM lp) {
     ++*reinterpret_cast<int*>(lp);
@@ -90,6 +99,16 @@ inline bool pumpUntil(const std::function<bool()>& pred, int timeoutMs = 3000) {
         pump(5);
     }
     return true;
+}
+
+// Puts the pointer at p and waits until the system reports it there.
+inline void movePointer(POINT p) {
+    ::SetCursorPos(p.x, p.y);
+    const bool there = pumpUntil([p] {
+        POINT at{};
+        return ::GetCursorPos(&at) && at.x == p.x && at.y == p.y;
+    });
+    if (!there) ADD_FAILURE() << "the pointer did not reach " << p.x << ", " << p.y;
 }
 
 // ----- steps run from thread timers, i.e. inside whatever modal loop is running by then -----
@@ -154,6 +173,12 @@ inline void paintPixels(HDC dc, int w, int h, const std::function<std::uint32_t(
                         rows.data(), &info, DIB_RGB_COLORS);
 }
 
+// Reads a screen pixel as a GDI colour.
+inline COLORREF screenPixel(int x, int y) {
+    const win32::WindowDc dc(nullptr, ::GetDC(nullptr));
+    return ::GetPixel(dc.get(), x, y);
+}
+
 // A borderless topmost window painted with a pattern, standing in for "something on the screen".
 class ScreenPattern {
 public:
@@ -168,6 +193,7 @@ public:
 
 private:
     static LRESULT CALLBACK proc(HWND, UINT, WPARAM, LPARAM);
+    void waitUntilShown() const;
     HWND hwnd_ = nullptr;
     std::function<void(HDC, int, int)> paint_;
 };
@@ -209,20 +235,43 @@ inline ScreenPattern::ScreenPattern(RECT where, std::function<void(HDC, int, int
     ::ShowWindow(hwnd_, SW_SHOWNOACTIVATE);
     ::UpdateWindow(hwnd_);
     ::GdiFlush();
-    pump(150);  // let the X server show it before anybody reads the screen
+    waitUntilShown();
+}
+
+// Waits until the screen shows the pattern at the window's corners and centre (those on a monitor),
+// compared with the pattern drawn off screen in the screen's own format.
+inline void ScreenPattern::waitUntilShown() const {
+    RECT rc{};
+    ::GetClientRect(hwnd_, &rc);
+    const int w = rc.right, h = rc.bottom;
+    struct Sample {
+        POINT at;
+        COLORREF want;
+    };
+    std::vector<Sample> samples;
+    {
+        const win32::WindowDc screen(nullptr, ::GetDC(nullptr));
+        const win32::MemoryDc drawn(::CreateCompatibleDC(screen.get()));
+        const win32::BitmapHandle bitmap(::CreateCompatibleBitmap(screen.get(), w, h));
+        const win32::SelectObjectScope select(drawn.get(), bitmap.get());
+        paint_(drawn.get(), w, h);
+        for (POINT p : {POINT{0, 0}, POINT{w - 1, 0}, POINT{0, h - 1}, POINT{w - 1, h - 1}, POINT{w / 2, h / 2}}) {
+            const COLORREF want = ::GetPixel(drawn.get(), p.x, p.y);
+            ::ClientToScreen(hwnd_, &p);
+            if (::MonitorFromPoint(p, MONITOR_DEFAULTTONULL)) samples.push_back({p, want});
+        }
+    }
+    const bool shown = pumpUntil([&] {
+        for (const Sample& s : samples)
+            if (screenPixel(s.at.x, s.at.y) != s.want) return false;
+        return true;
+    });
+    if (!shown) ADD_FAILURE() << "the test pattern did not show on the screen";
 }
 
 inline ScreenPattern::~ScreenPattern() {
     if (hwnd_) ::DestroyWindow(hwnd_);
     pump(20);
-}
-
-// Reads a screen pixel as a GDI colour.
-inline COLORREF screenPixel(int x, int y) {
-    HDC dc = ::GetDC(nullptr);
-    COLORREF c = ::GetPixel(dc, x, y);
-    ::ReleaseDC(nullptr, dc);
-    return c;
 }
 
 inline std::wstring windowText(HWND h) {

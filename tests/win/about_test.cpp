@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <array>
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -12,8 +13,10 @@
 #include "about/about.h"
 #include "about/myurllbl.h"
 #include "app/mag.h"
+#include "app_support.h"
 #include "forms/application.h"
 #include "win32/gdiplus.h"
+#include "win32/handles.h"
 #include "win32/seams.h"
 #include "win_support.h"
 
@@ -73,21 +76,26 @@ public:
 TEST(AboutLayout, BevelDrawsALoweredRuleAlongItsTopEdge) {
     TAboutForm f(nullptr);
     f.show();
-    pump(100);
-    HDC dc = ::GetDC(f.Bevel1->handle());
-    const COLORREF top = ::GetPixel(dc, 100, 0), below = ::GetPixel(dc, 100, 1), inside = ::GetPixel(dc, 100, 8);
-    ::ReleaseDC(f.Bevel1->handle(), dc);
-    EXPECT_EQ(top, ::GetSysColor(COLOR_BTNSHADOW));
-    EXPECT_EQ(below, ::GetSysColor(COLOR_BTNHIGHLIGHT));
-    EXPECT_EQ(inside, ::GetSysColor(COLOR_BTNFACE));
+    // Down from the top edge: the shadow line, the lit line, then the face.
+    const std::array<COLORREF, 3> rule{::GetSysColor(COLOR_BTNSHADOW), ::GetSysColor(COLOR_BTNHIGHLIGHT),
+                                       ::GetSysColor(COLOR_BTNFACE)};
+    std::array<COLORREF, 3> seen{};
+    pumpUntil([&] {
+        const win32::WindowDc dc(f.Bevel1->handle(), ::GetDC(f.Bevel1->handle()));
+        seen = {::GetPixel(dc.get(), 100, 0), ::GetPixel(dc.get(), 100, 1), ::GetPixel(dc.get(), 100, 8)};
+        return seen == rule;
+    });
+    EXPECT_EQ(seen, rule);
 }
 
-TEST(AboutOpening, EveryOpeningIsANewDialogAndTwentyLeaveNoObjects) {
+// The main window opens the dialog, from no stored settings, with any error box collected.
+class AboutOpening : public testing_support::ProgramWindowTest {};
+
+TEST_F(AboutOpening, EveryOpeningIsANewDialogAndTwentyLeaveNoObjects) {
     StepsCleanup cleanup;
     win32::gdiplus::Session gdiplus;
     forms::application().title = L"Ocellus";
-    auto main = forms::makeForm<ocellus::TForm1>(nullptr);
-    main->show();
+    ocellus::TForm1& main = create();
     pump(50);
     std::vector<HWND> dialogs;
     int activated = 0;
@@ -106,9 +114,9 @@ TEST(AboutOpening, EveryOpeningIsANewDialogAndTwentyLeaveNoObjects) {
     };
     auto open = [&] {
         later(10, [&watch] { watch(500); });
-        main->Button1Click(main.get());
+        main.Button1Click(&main);
         EXPECT_EQ(ocellus::AboutForm, nullptr);
-        EXPECT_TRUE(::IsWindowEnabled(main->handle()));
+        EXPECT_TRUE(::IsWindowEnabled(main.handle()));
     };
     open();  // the first opening fills the shared brush cache
     pump(20);
@@ -122,21 +130,29 @@ TEST(AboutOpening, EveryOpeningIsANewDialogAndTwentyLeaveNoObjects) {
     EXPECT_EQ(activated, 21);
     ASSERT_EQ(dialogs.size(), 21u);
     for (HWND h : dialogs) EXPECT_FALSE(::IsWindow(h));
-    EXPECT_GT(before, 0);
     EXPECT_LE(after, before);
+    EXPECT_TRUE(boxes.empty());
 }
 
-TEST(AboutHelp, ThePlainBoxInPlaceOfARefusedTaskDialogIsOwnedByTheDialog) {
+TEST(AboutHelp, ThePlainBoxInPlaceOfARefusedTaskDialogSaysTheSameAndIsOwnedByTheDialog) {
     struct SeamsBack {
         ~SeamsBack() { win32::restoreDefaultSeams(); }
     } seamsBack;
     StepsCleanup cleanup;
-    win32::seams().taskDialog = [](HWND, const wchar_t*, const wchar_t*) { return false; };
-    std::vector<HWND> owners;
-    win32::seams().messageBox = [&](HWND owner, const wchar_t*, const wchar_t*, UINT) {
-        owners.push_back(owner);
+    struct Message {
+        HWND owner;
+        std::wstring caption, text;
+    };
+    std::vector<Message> tried, shown;
+    win32::seams().taskDialog = [&](HWND owner, const wchar_t* title, const wchar_t* instruction) {
+        tried.push_back({owner, title, instruction});
+        return false;
+    };
+    win32::seams().messageBox = [&](HWND owner, const wchar_t* text, const wchar_t* caption, UINT) {
+        shown.push_back({owner, caption, text});
         return IDOK;
     };
+    forms::application().title = L"Ocellus";
     LinkHost main;
     main.show();
     auto dialog = forms::makeForm<TAboutForm>(&main);
@@ -145,7 +161,13 @@ TEST(AboutHelp, ThePlainBoxInPlaceOfARefusedTaskDialogIsOwnedByTheDialog) {
         dialog->modalResult = 1;
     });
     dialog->showModal();
-    EXPECT_EQ(owners, std::vector<HWND>{dialog->handle()});
+    ASSERT_EQ(tried.size(), 1u) << "no task dialog was tried";
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].owner, dialog->handle());
+    EXPECT_EQ(shown[0].caption, tried[0].caption);
+    EXPECT_EQ(shown[0].text, tried[0].text);
+    EXPECT_EQ(shown[0].caption, L"Ocellus");
+    EXPECT_NE(shown[0].text.find(L"Ctrl-C to copy the magnified image"), std::wstring::npos) << "not the help";
 }
 
 // ----- the link label -----

@@ -58,7 +58,7 @@ protected:
         // Captures run only when a test asks for one.
         form->Timer1->setEnabled(false);
         form->Timer2->setEnabled(false);
-        ::SetCursorPos(200, 150);
+        testing_support::movePointer({200, 150});
     }
 };
 

@@ -11,7 +11,8 @@
 #include "win_support.h"
 
 using ocellus::TForm1;
-using testing_support::pump;
+using testing_support::movePointer;
+using testing_support::pumpUntil;
 using testing_support::windowText;
 
 namespace {
@@ -45,11 +46,11 @@ TEST_F(MagWindow, BusyFlagDropsTicksUntilTimer1ReleasesIt) {
     form->Timer1->setEnabled(false);
     form->Timer2->setEnabled(false);
     ocellus::GrabBusy = false;
-    ::SetCursorPos(100, 100);
+    movePointer({100, 100});
     form->Timer2Timer(form.get());
     EXPECT_EQ(windowText(form->xyLabel->handle()), L"100, 100");
     EXPECT_TRUE(ocellus::GrabBusy);
-    ::SetCursorPos(200, 200);
+    movePointer({200, 200});
     form->Timer2Timer(form.get());  // dropped, not queued
     EXPECT_EQ(windowText(form->xyLabel->handle()), L"100, 100");
     form->Timer1Timer(form.get());
@@ -60,10 +61,11 @@ TEST_F(MagWindow, BusyFlagDropsTicksUntilTimer1ReleasesIt) {
 
 TEST_F(MagWindow, AltMnemonicsToggleStayOnTopAndInterpolate) {
     create();
-    pump(50);
-    HWND focus = ::GetFocus();
-    HWND target = focus && ::IsChild(form->handle(), focus) ? focus : form->handle();
-    altKey(target, L's');
+    ASSERT_TRUE(pumpUntil([&] {
+        const HWND focus = ::GetFocus();
+        return focus == form->handle() || ::IsChild(form->handle(), focus);
+    })) << "the window never took the keyboard focus";
+    altKey(::GetFocus(), L's');
     EXPECT_TRUE(form->cbontop->checked());
     EXPECT_TRUE(ocellus::OnTopFlag);
     EXPECT_TRUE(::GetWindowLongPtrW(form->handle(), GWL_EXSTYLE) & WS_EX_TOPMOST);

@@ -58,9 +58,10 @@ protected:
     }
 };
 
-TEST_F(SettingsStore, AnUnreadableNumberEndsTheNumbersQuietlyButNotTheFlags) {
+TEST_F(SettingsStore, AnUnreadableNumberEndsTheNumbersQuietlyAndKeepsWhatWasReadBeforeIt) {
     const SIZE design = designSize();
     testing_support::deleteSettings();
+    // The first number unreadable: none is taken, the flag read before them is.
     store({{L"Cursor", L"1"}, {L"Left", L"abc"}, {L"Top", L"$64"}, {L"Width", L"500"}, {L"Magnification", L"18"}});
     start();
     EXPECT_TRUE(ocellus::CursorFlag);
@@ -69,6 +70,7 @@ TEST_F(SettingsStore, AnUnreadableNumberEndsTheNumbersQuietlyButNotTheFlags) {
     EXPECT_EQ(ocellus::ZoomCode, 6);
     EXPECT_TRUE(boxes.empty());
 
+    // A later one unreadable: the numbers before it are taken, those after it are not.
     form.reset();
     store({{L"Left", L"40"}, {L"Top", L"$64"}, {L"Width", L"  500"}, {L"Height", L"400px"}, {L"Magnification", L"18"}});
     start();
@@ -87,8 +89,7 @@ TEST_F(SettingsStore, TheRestoredBoundsOfAMinimisedWindowAreSaved) {
     form->setBounds(120, 90, 500, 400);
     testing_support::pump(50);
     ::ShowWindow(form->handle(), SW_MINIMIZE);
-    testing_support::pump(100);
-    ASSERT_TRUE(::IsIconic(form->handle()));
+    ASSERT_TRUE(testing_support::pumpUntil([&] { return ::IsIconic(form->handle()) != FALSE; }));
     exit();
     EXPECT_EQ(stored(L"Left"), L"120");
     EXPECT_EQ(stored(L"Top"), L"90");

@@ -25,7 +25,6 @@ using ocellus::StandardizeFormFont;
 
 namespace {
 
-
 // Debug output and debugger presence, observed instead of reaching the system.
 struct DebugSeams {
     std::vector<std::wstring> lines;
@@ -138,8 +137,6 @@ TEST_F(FontsTest, AllThreeSettingsAreReportedInOrderAndTwoBreakIntoTheDebugger) 
     EXPECT_TRUE(form->autoScroll);
     EXPECT_EQ(form->clientWidth(), 375);  // and scaled all the same
 }
-
-// ----- the factor -----
 
 // ----- anchors -----
 
