@@ -141,11 +141,7 @@ protected:
         form->Timer2->setEnabled(false);
         screen = {::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
         const POINT spot{screen.cx * 3 / 4, screen.cy * 2 / 3};
-        ::SetCursorPos(spot.x, spot.y);
-        EXPECT_TRUE(testing_support::pumpUntil([&] {
-            POINT at{};
-            return ::GetCursorPos(&at) && at.x == spot.x && at.y == spot.y;
-        }));
+        testing_support::movePointer(spot);
         return spot;
     }
     // Called unaware: the scale the rest of the test depends on.
@@ -199,10 +195,6 @@ TEST_F(ScaledDisplay, TheLiveCaptureShowsTheAreaPixelAndPositionOfThePhysicalPoi
     constexpr COLORREF kLeft = RGB(18, 52, 86), kRight = RGB(200, 30, 160);
     const ScreenPattern pattern({spot.x - 200, spot.y - 150, spot.x + 200, spot.y + 150},
                                 splitAtMiddle(kLeft, kRight));
-    ASSERT_TRUE(testing_support::pumpUntil([&] {
-        return testing_support::screenPixel(spot.x, spot.y) == kRight &&
-               testing_support::screenPixel(spot.x - 1, spot.y) == kLeft;
-    }));
 
     const ThreadContext unaware(DPI_AWARENESS_CONTEXT_UNAWARE);
     expectScaled();
