@@ -4,19 +4,11 @@
 #include <list>
 
 #include "e2e_support.h"
+#include "e2e_zoom.h"
 #include "registry_override.h"
 
 namespace e2e {
 namespace {
-
-struct ZoomRow {
-    const wchar_t* caption;
-    int code;  // twice the magnification
-};
-constexpr ZoomRow kZoom[] = {{L"x1", 2},  {L"x1.5", 3}, {L"x2", 4},   {L"x3", 6}, {L"x4", 8},
-                             {L"x6", 12}, {L"x9", 18},  {L"x12", 24}, {L"x15", 30}};
-constexpr const wchar_t* kOptionBoxes[] = {L"&Stay on top", L"&Interpolate", L"Show cursor", L"Invert cols",
-                                           L"Enhance"};
 
 constexpr COLORREF kColour = RGB(18, 52, 86);  // "$123456", TColor 5649426
 constexpr COLORREF kOther = RGB(200, 30, 160);
@@ -27,9 +19,6 @@ int screenDpi() {
     ::ReleaseDC(nullptr, dc);
     return dpi;
 }
-
-// The 1:1 area a capture enlarges, for a picture of the given size.
-SIZE areaFor(SIZE picture, int zoomCode) { return {2 * (picture.cx / zoomCode), 2 * (picture.cy / zoomCode)}; }
 
 bool isTopmost(HWND w) { return (::GetWindowLongW(w, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }
 
@@ -47,23 +36,7 @@ std::function<void(HDC, int, int)> halves(COLORREF left, COLORREF right) {
 COLORREF inverted(COLORREF c) { return RGB(255 - GetRValue(c), 255 - GetGValue(c), 255 - GetBValue(c)); }
 
 class E2eReadout : public ProgramTest {};
-class E2eZoom : public ProgramTest {
-protected:
-    std::wstring checkedZoom() {
-        std::wstring found;
-        for (const ZoomRow& z : kZoom)
-            if (isChecked(app.control(L"Button", z.caption)).value_or(false)) {
-                if (!found.empty()) found += L"+";
-                found += z.caption;
-            }
-        return found;
-    }
-    std::optional<SIZE> unmagnifiedArea() {
-        auto pic = copyPicture('U');
-        if (!pic) return std::nullopt;
-        return SIZE{pic->width, pic->height};
-    }
-};
+class E2eZoom : public ProgramTest {};
 class E2eOptions : public ProgramTest {};
 class E2eClipboard : public ProgramTest {};
 class E2eKeys : public ProgramTest {};
@@ -136,7 +109,7 @@ TEST_F(E2eReadout, DoubleClickingTheLabelStepsTheFormatOnce) {
 TEST_F(E2eZoom, StartsAtX3AndEachButtonSelectsItsStep) {
     ASSERT_TRUE(start());
     showColour(kColour);
-    EXPECT_EQ(checkedZoom(), L"x3");
+    EXPECT_EQ(checkedZoom(app), L"x3");
     const SIZE picture = clientSize(app.picture());
     if (screenDpi() == 96) {
         EXPECT_EQ(picture.cx, 572);
@@ -149,7 +122,7 @@ TEST_F(E2eZoom, StartsAtX3AndEachButtonSelectsItsStep) {
             HWND button = app.control(L"Button", z.caption);
             ASSERT_TRUE(button);
             ASSERT_TRUE(clickButton(button));
-            EXPECT_EQ(checkedZoom(), z.caption);
+            EXPECT_EQ(checkedZoom(app), z.caption);
             auto area = unmagnifiedArea();
             ASSERT_TRUE(area);
             const SIZE expected = areaFor(picture, z.code);
@@ -163,14 +136,14 @@ TEST_F(E2eZoom, WheelStepsOneRowAtATimeAndStopsAtTheEnds) {
     ASSERT_TRUE(start());
     const SIZE picture = clientSize(app.picture());
     moveTo(centreOf(app.picture()));  // the wheel goes to the window under the pointer
-    ASSERT_EQ(checkedZoom(), L"x3");
+    ASSERT_EQ(checkedZoom(app), L"x3");
 
     auto notch = [&](int direction, const ZoomRow& expected) {
         SCOPED_TRACE(narrow(expected.caption));
         bringToFront(app.window());
         sendWheel(direction);
-        pumpUntil([&] { return checkedZoom() == expected.caption; }, kUiTimeoutMs);
-        EXPECT_EQ(checkedZoom(), expected.caption);
+        pumpUntil([&] { return checkedZoom(app) == expected.caption; }, kUiTimeoutMs);
+        EXPECT_EQ(checkedZoom(app), expected.caption);
         auto area = unmagnifiedArea();
         ASSERT_TRUE(area);
         EXPECT_EQ(area->cx, areaFor(picture, expected.code).cx);
@@ -225,10 +198,20 @@ TEST_F(E2eOptions, InvertEnhanceAndShowCursorChangeThePicture) {
     EXPECT_EQ(beside(*arrow), kColour);
     ASSERT_TRUE(clickButton(app.control(L"Button", L"Show cursor")));
 
+    // Enhance (brightness 250, contrast 70, saturation 290), worked by hand for each channel v of a pixel
+    // whose channels average m (truncated): saturation n = m - w(m) + w(v) with w(x) = (x + 1) * 290 >> 8;
+    // brightness q = (6 + 250 n) / 256, truncated; contrast (q - 170) / cos(0.35 pi) + 170, the slope
+    // 2.2026893, rounded and clamped to 0..255.
+    //   (160,170,180): m 170, w(m) 193; w(v) 182,193,205; n 159,170,182; q 155,166,177;
+    //                  136.96, 161.19, 185.42 -> (137,161,185)
+    //   (18,52,86):    m 52, w(m) 60; w(v) 21,60,98; n 13,52,90; q 12,50,87; all below 0 -> black
+    const COLORREF pale = RGB(160, 170, 180);
+    showPattern(halves(kColour, pale));  // the pointer and the picture's centre on the right half
     ASSERT_TRUE(clickButton(app.control(L"Button", L"Enhance")));
-    auto enhanced = pictureWhen([&](const Picture& p) { return centre(p) != kColour; });
+    auto enhanced = pictureWhen([&](const Picture& p) { return centre(p) == RGB(137, 161, 185); });
     ASSERT_TRUE(enhanced);
-    EXPECT_NE(centre(*enhanced), kColour) << "Enhance left the picture as it was";
+    EXPECT_EQ(rgbText(centre(*enhanced)), L"RGB: 137,161,185");
+    EXPECT_EQ(rgbText(beside(*enhanced)), L"RGB: 0,0,0");
 }
 
 // ----- clipboard -----
@@ -290,7 +273,7 @@ TEST_F(E2eClipboard, KeysOutsideTheTableDoNothing) {
         SCOPED_TRACE(p.name);
         bringToFront(app.window());
         sendKey(p.key, p.modifiers);
-        pump(400);
+        pump(400);  // nothing may happen: a copy or the dialog would have shown by now
         EXPECT_EQ(::GetClipboardSequenceNumber(), seq);
         EXPECT_TRUE(topWindows(app.pid(), L"TAboutForm", L"About this program").empty());
         EXPECT_TRUE(app.running());
@@ -480,8 +463,10 @@ TEST_F(E2eLifecycle, MinimisedReadoutHoldsUntilRestored) {
 
     ::ShowWindowAsync(w, SW_MINIMIZE);
     ASSERT_TRUE(pumpUntil([&] { return ::IsIconic(w) != FALSE; }, kUiTimeoutMs));
-    showColour(kOther);  // the screen under the pointer changes
-    pump(600);
+    const POINT spot = showColour(kOther);
+    ASSERT_TRUE(pumpUntil([&] { return testing_support::screenPixel(spot.x, spot.y) == kOther; }, kUiTimeoutMs))
+        << "the screen under the pointer did not change";
+    pump(600);  // nothing may change: running captures would have shown the new colour by now
     EXPECT_EQ(textOf(readout), L"RGB: 18,52,86") << "captures ran while minimised";
 
     ::ShowWindowAsync(w, SW_RESTORE);
