@@ -22,17 +22,6 @@ int screenDpi() {
 
 bool isTopmost(HWND w) { return (::GetWindowLongW(w, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }
 
-// Left half one colour, right half another.
-std::function<void(HDC, int, int)> halves(COLORREF left, COLORREF right) {
-    return [left, right](HDC dc, int w, int h) {
-        ScreenPattern::solid(left)(dc, w / 2, h);
-        HBRUSH b = ::CreateSolidBrush(right);
-        RECT r{w / 2, 0, w, h};
-        ::FillRect(dc, &r, b);
-        ::DeleteObject(b);
-    };
-}
-
 COLORREF inverted(COLORREF c) { return RGB(255 - GetRValue(c), 255 - GetGValue(c), 255 - GetBValue(c)); }
 
 class E2eReadout : public ProgramTest {};
@@ -47,7 +36,7 @@ class E2eLifecycle : public ProgramTest {};
 TEST_F(E2eReadout, ShowsColourAndPositionUnderThePointer) {
     ASSERT_TRUE(start());
     std::printf("[ figures ] launch to visible main window: %.0f ms\n", app.startMs());
-    const POINT spot = showPattern(halves(kColour, kOther));
+    const POINT spot = showPattern(ScreenPattern::halves(kColour, kOther));
     HWND readout = app.readoutLabel(), xy = app.coordinatesLabel();
     ASSERT_TRUE(readout && xy && readout != xy);
 
@@ -206,7 +195,7 @@ TEST_F(E2eOptions, InvertEnhanceAndShowCursorChangeThePicture) {
     //                  136.96, 161.19, 185.42 -> (137,161,185)
     //   (18,52,86):    m 52, w(m) 60; w(v) 21,60,98; n 13,52,90; q 12,50,87; all below 0 -> black
     const COLORREF pale = RGB(160, 170, 180);
-    showPattern(halves(kColour, pale));  // the pointer and the picture's centre on the right half
+    showPattern(ScreenPattern::halves(kColour, pale));  // the pointer and the picture's centre on the right half
     ASSERT_TRUE(clickButton(app.control(L"Button", L"Enhance")));
     auto enhanced = pictureWhen([&](const Picture& p) { return centre(p) == RGB(137, 161, 185); });
     ASSERT_TRUE(enhanced);
@@ -235,7 +224,7 @@ TEST_F(E2eClipboard, CtrlPCopiesTheReadoutTextAsShown) {
 
 TEST_F(E2eClipboard, CtrlUCopiesTheUnmagnifiedAreaAroundThePointer) {
     ASSERT_TRUE(start());
-    showPattern(halves(kColour, kOther));
+    showPattern(ScreenPattern::halves(kColour, kOther));
     const SIZE picture = clientSize(app.picture());
     auto pic = copyPicture('U');
     ASSERT_TRUE(pic);
@@ -290,7 +279,7 @@ void press(HWND button) { ::PostMessageW(button, BM_CLICK, 0, 0); }
 
 TEST_F(E2eKeys, F1AndHOpenTheAboutDialogAndOkClosesIt) {
     ASSERT_TRUE(start());
-    const POINT spot = showPattern(halves(kColour, kOther));
+    const POINT spot = showPattern(ScreenPattern::halves(kColour, kOther));
     HWND readout = app.readoutLabel();
     struct Press {
         const char* name;

@@ -190,20 +190,31 @@ public:
     HWND handle() const { return hwnd_; }
     // A window filled with one colour.
     static std::function<void(HDC, int, int)> solid(COLORREF c);
+    // Left of the middle column one colour, from it on another.
+    static std::function<void(HDC, int, int)> halves(COLORREF left, COLORREF right);
 
 private:
+    static void fill(HDC dc, RECT r, COLORREF c);
     static LRESULT CALLBACK proc(HWND, UINT, WPARAM, LPARAM);
     void waitUntilShown() const;
     HWND hwnd_ = nullptr;
     std::function<void(HDC, int, int)> paint_;
 };
 
+inline void ScreenPattern::fill(HDC dc, RECT r, COLORREF c) {
+    HBRUSH b = ::CreateSolidBrush(c);
+    ::FillRect(dc, &r, b);
+    ::DeleteObject(b);
+}
+
 inline std::function<void(HDC, int, int)> ScreenPattern::solid(COLORREF c) {
-    return [c](HDC dc, int w, int h) {
-        HBRUSH b = ::CreateSolidBrush(c);
-        RECT r{0, 0, w, h};
-        ::FillRect(dc, &r, b);
-        ::DeleteObject(b);
+    return [c](HDC dc, int w, int h) { fill(dc, {0, 0, w, h}, c); };
+}
+
+inline std::function<void(HDC, int, int)> ScreenPattern::halves(COLORREF left, COLORREF right) {
+    return [left, right](HDC dc, int w, int h) {
+        fill(dc, {0, 0, w / 2, h}, left);
+        fill(dc, {w / 2, 0, w, h}, right);
     };
 }
 

@@ -178,23 +178,12 @@ TEST_F(ScaledDisplay, AnUnawareThreadCopiesTheAreaUnderThePhysicalPointer) {
     EXPECT_EQ(std::count(pixels.begin(), pixels.end(), kColour), static_cast<std::ptrdiff_t>(pixels.size()));
 }
 
-// One colour left of the window's middle column, another from it on.
-std::function<void(HDC, int, int)> splitAtMiddle(COLORREF left, COLORREF right) {
-    return [left, right](HDC dc, int w, int h) {
-        ScreenPattern::solid(left)(dc, w / 2, h);
-        HBRUSH brush = ::CreateSolidBrush(right);
-        const RECT r{w / 2, 0, w, h};
-        ::FillRect(dc, &r, brush);
-        ::DeleteObject(brush);
-    };
-}
-
 TEST_F(ScaledDisplay, TheLiveCaptureShowsTheAreaPixelAndPositionOfThePhysicalPointer) {
     if (!onScaledDisplay()) return;
     const POINT spot = pointerAtSpot();
     constexpr COLORREF kLeft = RGB(18, 52, 86), kRight = RGB(200, 30, 160);
     const ScreenPattern pattern({spot.x - 200, spot.y - 150, spot.x + 200, spot.y + 150},
-                                splitAtMiddle(kLeft, kRight));
+                                ScreenPattern::halves(kLeft, kRight));
 
     const ThreadContext unaware(DPI_AWARENESS_CONTEXT_UNAWARE);
     expectScaled();
