@@ -9,6 +9,7 @@
 
 #include "forms/application.h"
 #include "win32/seams.h"
+#include "win32/systemfunction.h"
 
 namespace ocellus {
 
@@ -110,10 +111,7 @@ constexpr std::array<Row, 13> kLayout{{
 
 DWORD windowsMajorVersion() {
     // RtlGetVersion reports the true version whatever the manifest declares.
-    using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
-    HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
-    auto fn = ntdll ? reinterpret_cast<RtlGetVersionFn>(reinterpret_cast<void*>(::GetProcAddress(ntdll, "RtlGetVersion")))
-                    : nullptr;
+    const auto fn = win32::loadedFunction<LONG(WINAPI*)(OSVERSIONINFOW*)>(L"ntdll.dll", "RtlGetVersion");
     OSVERSIONINFOW info{};
     info.dwOSVersionInfoSize = sizeof info;
     if (fn && fn(&info) == 0) return info.dwMajorVersion;
@@ -124,7 +122,7 @@ bool commonControlsSixInUse() {
     // The module this process uses; with the manifest that is version 6 from the side-by-side store.
     HMODULE comctl = ::GetModuleHandleW(L"comctl32.dll");
     if (!comctl) return false;
-    auto fn = reinterpret_cast<DLLGETVERSIONPROC>(reinterpret_cast<void*>(::GetProcAddress(comctl, "DllGetVersion")));
+    const auto fn = win32::moduleFunction<DLLGETVERSIONPROC>(comctl, "DllGetVersion");
     DLLVERSIONINFO info{};
     info.cbSize = sizeof info;
     if (fn && SUCCEEDED(fn(&info)) && info.dwMajorVersion >= 6) return true;

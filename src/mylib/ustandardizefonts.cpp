@@ -8,6 +8,7 @@
 
 #include "base/exception.h"
 #include "forms/application.h"
+#include "win32/monitor.h"
 #include "win32/seams.h"
 #include "mylib/ustandardizefonts_rules.h"
 
@@ -43,8 +44,7 @@ BOOL CALLBACK matchMonitor(HMONITOR monitor, HDC, LPRECT rect, LPARAM data) {
 // The monitor's full rectangle after GetMonitorInfoW failed for it (asking again would fail
 // again): the display enumeration reports it. A monitor gone meanwhile leaves the primary display.
 RECT monitorRect(HMONITOR monitor) {
-    std::pair<HMONITOR, RECT> search{monitor,
-                                     {0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)}};
+    std::pair<HMONITOR, RECT> search{monitor, win32::primaryDisplayRect()};
     ::EnumDisplayMonitors(nullptr, nullptr, matchMonitor, reinterpret_cast<LPARAM>(&search));
     return search.second;
 }

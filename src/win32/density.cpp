@@ -1,7 +1,7 @@
 #include "win32/density.h"
 
 #include "win32/handles.h"
-#include "win32/user32function.h"
+#include "win32/systemfunction.h"
 
 namespace win32 {
 namespace {

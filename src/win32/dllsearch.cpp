@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "win32/systemfunction.h"
+
 namespace win32 {
 namespace {
 
@@ -16,9 +18,8 @@ ModuleHandle loadFromSystemFolder(const wchar_t* name) {
 
 DllSearchRestriction::DllSearchRestriction() {
     // Bound at run time: a direct import would keep the program from starting where it is missing.
-    using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
-    const auto setDefaultDirectories = reinterpret_cast<SetDefaultDllDirectoriesFn>(reinterpret_cast<void*>(
-        ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories")));
+    const auto setDefaultDirectories =
+        loadedFunction<BOOL(WINAPI*)(DWORD)>(L"kernel32.dll", "SetDefaultDllDirectories");
     if (!setDefaultDirectories || !setDefaultDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32)) ::SetDllDirectoryW(L"");
     // Wine's own system DLLs load some of theirs on first use by a search that starts in the program's
     // folder whatever the restriction says: its uxtheme loads msimg32 so for the first themed control it

@@ -1,6 +1,6 @@
 #include "win32/physicalpixels.h"
 
-#include "win32/user32function.h"
+#include "win32/systemfunction.h"
 
 namespace win32 {
 namespace {

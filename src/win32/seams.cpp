@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include "win32/density.h"
+#include "win32/systemfunction.h"
 
 namespace win32 {
 namespace {
@@ -12,10 +13,7 @@ using TaskDialogIndirectFn = HRESULT(WINAPI*)(const TASKDIALOGCONFIG*, int*, int
 
 bool realTaskDialog(HWND owner, const wchar_t* title, const wchar_t* instruction) {
     // Looked up at run time: comctl32 before version 6 has no task dialog.
-    HMODULE comctl = ::GetModuleHandleW(L"comctl32.dll");
-    if (!comctl) return false;
-    auto fn = reinterpret_cast<TaskDialogIndirectFn>(
-        reinterpret_cast<void*>(::GetProcAddress(comctl, "TaskDialogIndirect")));
+    const auto fn = loadedFunction<TaskDialogIndirectFn>(L"comctl32.dll", "TaskDialogIndirect");
     if (!fn) return false;
     TASKDIALOGCONFIG config{};
     config.cbSize = sizeof config;

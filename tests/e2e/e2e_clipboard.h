@@ -13,26 +13,14 @@
 #include <thread>
 #include <vector>
 
+#include "clipboard_picture.h"
 #include "win_support.h"
 
 namespace e2e {
 
-// Opens the clipboard for the driver, retrying while somebody else has it open.
-class ClipboardLock {
-public:
-    explicit ClipboardLock(int timeoutMs = 2000) {
-        testing_support::pumpUntil([&] { return (open_ = ::OpenClipboard(nullptr) != FALSE); }, timeoutMs);
-    }
-    ~ClipboardLock() {
-        if (open_) ::CloseClipboard();
-    }
-    ClipboardLock(const ClipboardLock&) = delete;
-    ClipboardLock& operator=(const ClipboardLock&) = delete;
-    bool isOpen() const { return open_; }
-
-private:
-    bool open_ = false;
-};
+using testing_support::clipboardPicture;
+using testing_support::ClipboardLock;
+using testing_support::Picture;
 
 inline bool putClipboardText(std::wstring_view text) {
     ClipboardLock lock;
@@ -66,34 +54,6 @@ inline std::optional<std::wstring> clipboardText() {
     std::wstring s(p, n);
     ::GlobalUnlock(h);
     return s;
-}
-
-// A picture taken from the clipboard's CF_BITMAP, as GDI colours, top row first.
-struct Picture {
-    int width = 0, height = 0;
-    std::vector<COLORREF> pixels;
-    COLORREF at(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
-};
-
-inline std::optional<Picture> clipboardPicture() {
-    ClipboardLock lock;
-    if (!lock.isOpen()) return std::nullopt;
-    auto bitmap = static_cast<HBITMAP>(::GetClipboardData(CF_BITMAP));
-    if (!bitmap) return std::nullopt;
-    BITMAP info{};
-    if (!::GetObjectW(bitmap, sizeof info, &info)) return std::nullopt;
-    Picture pic;
-    pic.width = info.bmWidth;
-    pic.height = info.bmHeight;
-    std::vector<std::uint32_t> raw(static_cast<std::size_t>(pic.width) * pic.height);
-    BITMAPINFO bi = testing_support::topDown32(pic.width, pic.height);
-    HDC dc = ::GetDC(nullptr);
-    const int rows = ::GetDIBits(dc, bitmap, 0, static_cast<UINT>(pic.height), raw.data(), &bi, DIB_RGB_COLORS);
-    ::ReleaseDC(nullptr, dc);
-    if (rows != pic.height) return std::nullopt;
-    pic.pixels.reserve(raw.size());
-    for (std::uint32_t v : raw) pic.pixels.push_back(RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF));
-    return pic;
 }
 
 inline DWORD clipboardOwnerProcess() {

@@ -31,10 +31,7 @@ COLORREF codeAt(int dx, int dy) {
 }
 
 void paintCodes(HDC dc, int w, int h) {
-    testing_support::paintPixels(dc, w, h, [](int x, int y) {
-        const COLORREF c = codeAt(x, y);
-        return (std::uint32_t{GetRValue(c)} << 16) | (std::uint32_t{GetGValue(c)} << 8) | GetBValue(c);
-    });
+    testing_support::paintColours(dc, w, h, codeAt);
 }
 
 std::wstring positionText(POINT p) { return std::to_wstring(p.x) + L", " + std::to_wstring(p.y); }
@@ -101,7 +98,7 @@ TEST_F(E2eTwoMonitors, ReadoutAndBothCopiesShowTheAreaUnderThePointer) {
     for (const Spot& spot : spots()) {
         SCOPED_TRACE(spot.name);
         const POINT p = spot.at;
-        moveTo(p);
+        movePointer(p);
         EXPECT_EQ(waitForTextEqual(xy, positionText(p)), positionText(p));
         const std::wstring colour = rgbText(codeOnScreen(p.x, p.y));
         EXPECT_EQ(waitForTextEqual(readout, colour), colour);
@@ -178,7 +175,7 @@ TEST_F(E2eTwoMonitors, AboutOpensCentredOnTheMainWindowsMonitor) {
     saveTopLeft({second_.left + 100, second_.top + 60});
     HWND w = start();
     ASSERT_TRUE(w);
-    moveTo(centreOf(app.picture()));
+    movePointer(centreOf(app.picture()));
     bringToFront(w);
     sendKey(VK_F1);
     HWND about = waitForAbout(app.pid());

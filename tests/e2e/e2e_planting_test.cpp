@@ -40,12 +40,12 @@ private:
 std::vector<std::wstring> filesIn(const std::wstring& folder, const wchar_t* pattern) {
     std::vector<std::wstring> names;
     WIN32_FIND_DATAW found{};
-    HANDLE search = ::FindFirstFileW((folder + L"\\" + pattern).c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return names;
+    const HANDLE first = ::FindFirstFileW((folder + L"\\" + pattern).c_str(), &found);
+    if (first == INVALID_HANDLE_VALUE) return names;
+    const win32::UniqueHandle<HANDLE, ::FindClose> search(first);
     do {
         if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(found.cFileName);
-    } while (::FindNextFileW(search, &found));
-    ::FindClose(search);
+    } while (::FindNextFileW(search.get(), &found));
     return names;
 }
 
@@ -53,18 +53,6 @@ std::string joined(const std::vector<std::wstring>& names) {
     std::string text;
     for (const std::wstring& name : names) text += (text.empty() ? "" : ", ") + narrow(name);
     return text.empty() ? "none" : text;
-}
-
-HWND waitForTopWindow(DWORD pid, std::wstring_view cls, std::wstring_view title) {
-    HWND found = nullptr;
-    pumpUntil(
-        [&] {
-            auto v = topWindows(pid, cls, title);
-            found = v.empty() ? nullptr : v.front();
-            return found != nullptr;
-        },
-        kUiTimeoutMs);
-    return found;
 }
 
 class E2ePlanting : public ProgramTest {
@@ -101,7 +89,7 @@ protected:
 
         bringToFront(w);
         sendKey(VK_F1);
-        HWND about = waitForTopWindow(app.pid(), L"TAboutForm", L"About this program");
+        HWND about = waitForAbout(app.pid());
         ASSERT_TRUE(about) << "no About dialog";
         ::PostMessageW(findChild(about, L"Button", L"&Help"), BM_CLICK, 0, 0);
         HWND help = app.waitForErrorBox();

@@ -28,6 +28,7 @@
 namespace e2e {
 
 using testing_support::gdiObjectsOf;
+using testing_support::movePointer;
 using testing_support::pump;
 using testing_support::pumpUntil;
 using testing_support::ScreenPattern;
@@ -497,18 +498,9 @@ inline bool bringToFront(HWND w, int timeoutMs = kUiTimeoutMs) {
     return pumpUntil(front, timeoutMs);
 }
 
-// Puts the pointer there and waits until the system reports it there.
-inline void moveTo(POINT p) {
-    ::SetCursorPos(p.x, p.y);
-    POINT now{};
-    if (!pumpUntil([&] { return ::GetCursorPos(&now) && now.x == p.x && now.y == p.y; }, 1000))
-        ADD_FAILURE() << "the pointer did not reach " << p.x << "," << p.y << " within 1000 ms; it is at " << now.x
-                      << "," << now.y;
-}
-
 // Presses and releases the left button there, clicks times in one go: two make a double-click.
 inline void clickAt(POINT p, int clicks = 1) {
-    moveTo(p);
+    movePointer(p);
     std::vector<INPUT> in;
     for (int i = 0; i < clicks; ++i)
         for (DWORD flag : {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP}) {
@@ -621,7 +613,7 @@ protected:
         const RECT where = around(spot, halfWidth, halfHeight);
         if (app.window()) keepClearOf(app.window(), where);
         patterns_.push_back(std::make_unique<ScreenPattern>(where, std::move(paint)));
-        moveTo(spot);
+        movePointer(spot);
         return spot;
     }
     POINT showColour(COLORREF c) { return showPattern(ScreenPattern::solid(c)); }

@@ -46,7 +46,7 @@ TEST_F(E2eReadout, ShowsColourAndPositionUnderThePointer) {
 
     // The readout follows the pointer without any input to the program.
     const POINT left{spot.x - 100, spot.y + 7};
-    moveTo(left);
+    movePointer(left);
     EXPECT_EQ(waitForTextEqual(readout, L"RGB: 18,52,86"), L"RGB: 18,52,86");
     EXPECT_EQ(waitForTextEqual(xy, std::to_wstring(left.x) + L", " + std::to_wstring(left.y)),
               std::to_wstring(left.x) + L", " + std::to_wstring(left.y));
@@ -72,7 +72,7 @@ TEST_F(E2eReadout, ClickingTheLabelCyclesHexadecimalSignedAndRgb) {
         bringToFront(app.window());
         pump(static_cast<int>(::GetDoubleClickTime()) + 50);  // separate clicks, not a double click
         clickAt(centreOf(readout));
-        moveTo(spot);
+        movePointer(spot);
         EXPECT_EQ(waitForTextEqual(readout, expected), expected);
     }
 }
@@ -87,7 +87,7 @@ TEST_F(E2eReadout, DoubleClickingTheLabelStepsTheFormatOnce) {
     const RECT r = windowRect(readout);
     clickAt({r.left + 2, (r.top + r.bottom) / 2}, 2);
     waitUntilHexadecimal(readout);
-    moveTo(spot);
+    movePointer(spot);
     EXPECT_EQ(waitForTextEqual(readout, L"$123456"), L"$123456");
     pump(200);  // a second step would have shown by now
     EXPECT_EQ(textOf(readout), L"$123456");
@@ -124,7 +124,7 @@ TEST_F(E2eZoom, StartsAtX3AndEachButtonSelectsItsStep) {
 TEST_F(E2eZoom, WheelStepsOneRowAtATimeAndStopsAtTheEnds) {
     ASSERT_TRUE(start());
     const SIZE picture = clientSize(app.picture());
-    moveTo(centreOf(app.picture()));  // the wheel goes to the window under the pointer
+    movePointer(centreOf(app.picture()));  // the wheel goes to the window under the pointer
     ASSERT_EQ(checkedZoom(app), L"x3");
 
     auto notch = [&](int direction, const ZoomRow& expected) {
@@ -216,7 +216,7 @@ TEST_F(E2eClipboard, CtrlPCopiesTheReadoutTextAsShown) {
 
     clickAt(centreOf(readout));
     waitUntilHexadecimal(readout);
-    moveTo(spot);
+    movePointer(spot);
     ASSERT_EQ(waitForTextEqual(readout, L"$123456"), L"$123456");
     ASSERT_TRUE(copyWith('P'));
     EXPECT_EQ(clipboardText().value_or(L"<none>"), L"$123456");
@@ -289,7 +289,7 @@ TEST_F(E2eKeys, F1AndHOpenTheAboutDialogAndOkClosesIt) {
     const Press presses[] = {{"F1", VK_F1, false}, {"h", 'H', false}, {"H", 'H', true}};
     for (const Press& p : presses) {
         SCOPED_TRACE(p.name);
-        moveTo(spot);
+        movePointer(spot);
         bringToFront(app.window());
         if (p.shift) sendKey(p.key, {VK_SHIFT});
         else sendKey(p.key);
@@ -298,9 +298,9 @@ TEST_F(E2eKeys, F1AndHOpenTheAboutDialogAndOkClosesIt) {
         EXPECT_TRUE(findChild(about, L"Button", L"&Help"));
 
         // Captures go on behind the modal dialog.
-        moveTo({spot.x - 100, spot.y});
+        movePointer({spot.x - 100, spot.y});
         EXPECT_EQ(waitForTextEqual(readout, L"RGB: 18,52,86"), L"RGB: 18,52,86");
-        moveTo(spot);
+        movePointer(spot);
 
         HWND ok = findChild(about, L"Button", L"OK");
         if (!ok) ::PostMessageW(about, WM_CLOSE, 0, 0);  // keep the run going; the failure is recorded

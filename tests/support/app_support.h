@@ -23,6 +23,12 @@ inline constexpr wchar_t kSettingsKeyPath[] = L"SOFTWARE\\Tarnwick\\Ocellus";
 
 inline void deleteSettings() { ::RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKeyPath); }
 
+// Stores a settings value as text, as the program writes it; false when the registry refused.
+inline bool storeSetting(const wchar_t* name, const std::wstring& text) {
+    return ::RegSetKeyValueW(HKEY_CURRENT_USER, kSettingsKeyPath, name, REG_SZ, text.c_str(),
+                             static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+}
+
 // No stored settings, the program's globals at their start values, 96 pixels per inch, debug output
 // dropped and every error box handed to onBox instead of shown.
 inline void resetProgramState(std::function<void(const wchar_t* text)> onBox) {
@@ -39,6 +45,11 @@ inline void resetProgramState(std::function<void(const wchar_t* text)> onBox) {
         return IDOK;
     };
 }
+
+// Puts the system calls back at the end of a test that replaced some of them.
+struct DefaultSeamsAtEnd {
+    ~DefaultSeamsAtEnd() { win32::restoreDefaultSeams(); }
+};
 
 inline void restoreProgramState() {
     win32::restoreDefaultSeams();

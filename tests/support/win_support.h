@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "win32/handles.h"
+#include "win32/systemfunction.h"
 
 namespace testing_support {
 
@@ -25,8 +26,7 @@ namespace testing_support {
 inline std::optional<int> gdiObjectsOf(HANDLE process) {
     if (DWORD n = ::GetGuiResources(process, GR_GDIOBJECTS)) return static_cast<int>(n);
     using QueryFn = LONG(WINAPI*)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG, PULONG);
-    auto query = reinterpret_cast<QueryFn>(
-        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationProcess")));
+    const auto query = win32::loadedFunction<QueryFn>(L"ntdll.dll", "NtQueryInformationProcess");
     if (!query) return std::nullopt;
     PROCESS_BASIC_INFORMATION info{};
     if (query(process, ProcessBasicInformation, &info, sizeof info, nullptr) != 0 || !info.PebBaseAddress)
@@ -104,11 +104,9 @@ inline bool pumpUntil(const std::function<bool()>& pred, int timeoutMs = 3000) {
 // Puts the pointer at p and waits until the system reports it there.
 inline void movePointer(POINT p) {
     ::SetCursorPos(p.x, p.y);
-    const bool there = pumpUntil([p] {
-        POINT at{};
-        return ::GetCursorPos(&at) && at.x == p.x && at.y == p.y;
-    });
-    if (!there) ADD_FAILURE() << "the pointer did not reach " << p.x << ", " << p.y;
+    POINT at{};
+    if (!pumpUntil([&] { return ::GetCursorPos(&at) && at.x == p.x && at.y == p.y; }))
+        ADD_FAILURE() << "the pointer did not reach " << p.x << ", " << p.y << "; it is at " << at.x << ", " << at.y;
 }
 
 // ----- steps run from thread timers, i.e. inside whatever modal loop is running by then -----
@@ -171,6 +169,14 @@ inline void paintPixels(HDC dc, int w, int h, const std::function<std::uint32_t(
     const BITMAPINFO info = topDown32(w, h);
     ::SetDIBitsToDevice(dc, 0, 0, static_cast<DWORD>(w), static_cast<DWORD>(h), 0, 0, 0, static_cast<UINT>(h),
                         rows.data(), &info, DIB_RGB_COLORS);
+}
+
+// The same with colour(x, y) a GDI colour.
+inline void paintColours(HDC dc, int w, int h, const std::function<COLORREF(int, int)>& colour) {
+    paintPixels(dc, w, h, [&](int x, int y) {
+        const COLORREF c = colour(x, y);
+        return static_cast<std::uint32_t>(GetBValue(c) | (GetGValue(c) << 8) | (GetRValue(c) << 16));
+    });
 }
 
 // Reads a screen pixel as a GDI colour.

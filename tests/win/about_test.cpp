@@ -135,9 +135,7 @@ TEST_F(AboutOpening, EveryOpeningIsANewDialogAndTwentyLeaveNoObjects) {
 }
 
 TEST(AboutHelp, ThePlainBoxInPlaceOfARefusedTaskDialogSaysTheSameAndIsOwnedByTheDialog) {
-    struct SeamsBack {
-        ~SeamsBack() { win32::restoreDefaultSeams(); }
-    } seamsBack;
+    const testing_support::DefaultSeamsAtEnd seamsBack;
     StepsCleanup cleanup;
     struct Message {
         HWND owner;
@@ -207,9 +205,7 @@ TEST(UrlLabel, HoverUnderlinesAndHighlightsThenRestores) {
 }
 
 TEST(UrlLabel, ADoubleClickOpensTheLinkOnceAndRaisesOneDoubleClick) {
-    struct SeamsBack {
-        ~SeamsBack() { win32::restoreDefaultSeams(); }
-    } seamsBack;
+    const testing_support::DefaultSeamsAtEnd seamsBack;
     std::vector<std::wstring> opened;
     win32::seams().shellExecute = [&](HWND, const wchar_t*, const wchar_t* file, const wchar_t*, const wchar_t*, int) {
         opened.emplace_back(file);

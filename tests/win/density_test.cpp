@@ -9,11 +9,13 @@
 #include <functional>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "about/about.h"
 #include "app/mag.h"
 #include "win32/density.h"
+#include "win32/systemfunction.h"
 #include "app_support.h"
 #include "child_run.h"
 #include "win_support.h"
@@ -253,20 +255,12 @@ LRESULT CALLBACK duringPlacement(int code, WPARAM wp, LPARAM lp) {
     return ::CallNextHookEx(placementHook, code, wp, lp);
 }
 
-void storeSetting(const wchar_t* name, int value) {
-    const std::wstring text = std::to_wstring(value);
-    ::RegSetKeyValueW(HKEY_CURRENT_USER, testing_support::kSettingsKeyPath, name, REG_SZ, text.c_str(),
-                      static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
-}
-
 }  // namespace
 
 TEST_F(Density, AChangeDuringTheStartUpPlacementKeepsTheStoredRectangle) {
     storedBounds = {200, 150, 200 + 800, 150 + 600};
-    storeSetting(L"Left", 200);
-    storeSetting(L"Top", 150);
-    storeSetting(L"Width", 800);
-    storeSetting(L"Height", 600);
+    const std::pair<const wchar_t*, int> stored[] = {{L"Left", 200}, {L"Top", 150}, {L"Width", 800}, {L"Height", 600}};
+    for (const auto& [name, value] : stored) ASSERT_TRUE(testing_support::storeSetting(name, std::to_wstring(value)));
     announced = false;
     placementHook = ::SetWindowsHookExW(WH_CALLWNDPROC, duringPlacement, nullptr, ::GetCurrentThreadId());
     ASSERT_NE(placementHook, nullptr);
@@ -279,22 +273,12 @@ TEST_F(Density, AChangeDuringTheStartUpPlacementKeepsTheStoredRectangle) {
     EXPECT_EQ(differences(placed, freshAt(144, placed.client)), 0);
 }
 
-namespace {
-
-std::function<void()> inAbout;
-
-void CALLBACK runInAbout(HWND, UINT, UINT_PTR id, DWORD) {
-    ::KillTimer(nullptr, id);
-    if (inAbout) inAbout();
-}
-
-}  // namespace
-
 TEST_F(Density, AboutOpensAt150PercentOverAWindowAt144WhileTheSystemSays96) {
+    testing_support::StepsCleanup cleanup;
     TForm1& f = createAt(96);
     moveToDensity(f, 144);
     bool seen = false;
-    inAbout = [&] {
+    testing_support::later(50, [&] {
         ocellus::TAboutForm* about = ocellus::AboutForm;
         ASSERT_NE(about, nullptr);
         seen = true;
@@ -306,10 +290,8 @@ TEST_F(Density, AboutOpensAt150PercentOverAWindowAt144WhileTheSystemSays96) {
         EXPECT_EQ(fontHeightOf(about->OKButton->handle()), -20);
         EXPECT_EQ(fontHeightOf(about->Label5->handle()), -35);
         about->modalResult = 1;
-    };
-    ::SetTimer(nullptr, 0, 50, runInAbout);
+    });
     f.Button1Click(&f);
-    inAbout = nullptr;
     EXPECT_TRUE(seen);
 }
 
@@ -321,11 +303,9 @@ constexpr wchar_t kHonouredMark[] = L"OCELLUS_MANIFEST_HONOURED";
 
 // 0 unaware, 1 system-aware, 2 per-monitor.
 int processAwareness() {
-    HMODULE user32 = ::GetModuleHandleW(L"user32.dll");
-    auto get = reinterpret_cast<DPI_AWARENESS_CONTEXT(WINAPI*)()>(
-        reinterpret_cast<void*>(::GetProcAddress(user32, "GetThreadDpiAwarenessContext")));
-    auto awareness = reinterpret_cast<DPI_AWARENESS(WINAPI*)(DPI_AWARENESS_CONTEXT)>(
-        reinterpret_cast<void*>(::GetProcAddress(user32, "GetAwarenessFromDpiAwarenessContext")));
+    const auto get = win32::user32Function<DPI_AWARENESS_CONTEXT(WINAPI*)()>("GetThreadDpiAwarenessContext");
+    const auto awareness =
+        win32::user32Function<DPI_AWARENESS(WINAPI*)(DPI_AWARENESS_CONTEXT)>("GetAwarenessFromDpiAwarenessContext");
     if (get && awareness) return awareness(get());
     return ::IsProcessDPIAware() ? 1 : 0;
 }

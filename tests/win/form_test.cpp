@@ -9,6 +9,7 @@
 #include "forms/application.h"
 #include "forms/form.h"
 #include "forms/timer.h"
+#include "small_form.h"
 #include "win_support.h"
 
 using namespace forms;
@@ -35,15 +36,13 @@ private:
     std::string state_ = "intact";
 };
 
-constexpr FormDef kLifeDef{.className = L"TLifeForm",
-                           .name = L"LifeForm",
-                           .caption = L"Life",
-                           .clientWidth = 200,
-                           .clientHeight = 100,
-                           .font = {L"Tahoma", -10, 0, win32::clWindowText},
-                           .onCreate = handler<&LifeForm::FormCreate>,
-                           .onResize = handler<&LifeForm::FormResize>,
-                           .onDestroy = handler<&LifeForm::FormDestroy>};
+constexpr FormDef kLifeDef = [] {
+    FormDef d = testing_support::smallForm(L"TLifeForm", L"LifeForm");
+    d.onCreate = handler<&LifeForm::FormCreate>;
+    d.onResize = handler<&LifeForm::FormResize>;
+    d.onDestroy = handler<&LifeForm::FormDestroy>;
+    return d;
+}();
 
 constexpr ControlRow kLifeRows[] = {
     {.name = L"Box", .make = member<&LifeForm::Box>, .bounds = {10, 10, 100, 50}, .anchors = akLeft | akTop | akRight},
@@ -124,13 +123,11 @@ public:
     int resizes = 0;
 
 private:
-    static constexpr FormDef kPlainDef{.className = L"TPlainForm",
-                                       .name = L"PlainForm",
-                                       .caption = L"Plain",
-                                       .clientWidth = 200,
-                                       .clientHeight = 100,
-                                       .font = {L"Tahoma", -10, 0, win32::clWindowText},
-                                       .onResize = handler<&PlainForm::FormResize>};
+    static constexpr FormDef kPlainDef = [] {
+        FormDef d = testing_support::smallForm(L"TPlainForm", L"PlainForm");
+        d.onResize = handler<&PlainForm::FormResize>;
+        return d;
+    }();
 };
 
 constexpr ControlRow kPlainRows[] = {
@@ -203,12 +200,7 @@ public:
     }
 
 private:
-    static constexpr FormDef kFirstDef{.className = L"TFirstMessageForm",
-                                       .name = L"FirstMessageForm",
-                                       .caption = L"First",
-                                       .clientWidth = 200,
-                                       .clientHeight = 100,
-                                       .font = {L"Tahoma", -10, 0, win32::clWindowText}};
+    static constexpr FormDef kFirstDef = testing_support::smallForm(L"TFirstMessageForm", L"FirstMessageForm");
 };
 
 class TrapPanel : public Panel, public testing_support::FaultOnUseAfterDelete {

@@ -36,10 +36,7 @@ COLORREF patternColour(int sx, int sy) {
 // Paints colour(sx, sy) over a window placed at area, from one buffer.
 std::function<void(HDC, int, int)> painter(RECT area, COLORREF (*colour)(int, int)) {
     return [area, colour](HDC dc, int w, int h) {
-        testing_support::paintPixels(dc, w, h, [&](int x, int y) {
-            const COLORREF c = colour(area.left + x, area.top + y);
-            return static_cast<std::uint32_t>(GetBValue(c) | (GetGValue(c) << 8) | (GetRValue(c) << 16));
-        });
+        testing_support::paintColours(dc, w, h, [&](int x, int y) { return colour(area.left + x, area.top + y); });
     };
 }
 
@@ -178,7 +175,7 @@ using Gdiplus::GpStatus;
 
 template <class Fn>
 Fn realGdiplus(const char* name) {
-    return reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"gdiplus.dll"), name)));
+    return win32::loadedFunction<Fn>(L"gdiplus.dll", name);
 }
 
 // GDI+ behind this program's imports: it answers as one that never started, or makes everything but

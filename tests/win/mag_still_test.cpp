@@ -31,10 +31,7 @@ COLORREF detailColour(int x, int y) {
 }
 
 void paintDetail(HDC dc, int w, int h) {
-    testing_support::paintPixels(dc, w, h, [](int x, int y) {
-        const COLORREF c = detailColour(x, y);
-        return static_cast<std::uint32_t>(GetBValue(c) | (GetGValue(c) << 8) | (GetRValue(c) << 16));
-    });
+    testing_support::paintColours(dc, w, h, detailColour);
 }
 
 // Waits until the screen shows colour at (x, y); on a time-out, tells what it shows instead.
@@ -199,8 +196,7 @@ BOOL WINAPI failScreenReads(HDC dst, int x, int y, int w, int h, HDC src, int sx
         return FALSE;
     }
     // Not ::BitBlt: this program's own import of it is the one patched.
-    static const auto real = reinterpret_cast<decltype(&::BitBlt)>(
-        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"gdi32.dll"), "BitBlt")));
+    static const auto real = win32::loadedFunction<decltype(&::BitBlt)>(L"gdi32.dll", "BitBlt");
     return real(dst, x, y, w, h, src, sx, sy, rop);
 }
 

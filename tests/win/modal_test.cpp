@@ -3,6 +3,7 @@
 
 #include "forms/application.h"
 #include "forms/form.h"
+#include "small_form.h"
 #include "win_support.h"
 
 using namespace forms;
@@ -16,13 +17,11 @@ public:
     explicit Dialog(Component* owner) : Form(owner) { create(kDialogDef); }
 
 private:
-    static constexpr FormDef kDialogDef{.className = L"TModalDialog",
-                                        .name = L"Dialog",
-                                        .caption = L"Dialog",
-                                        .clientWidth = 200,
-                                        .clientHeight = 100,
-                                        .font = {L"Tahoma", -10, 0, win32::clWindowText},
-                                        .border = BorderStyle::Dialog};
+    static constexpr FormDef kDialogDef = [] {
+        FormDef d = testing_support::smallForm(L"TModalDialog", L"Dialog");
+        d.border = BorderStyle::Dialog;
+        return d;
+    }();
 };
 
 // Destroys itself, through the pointer that holds it, on any key.
@@ -36,15 +35,13 @@ private:
     FormPtr<SelfDestroyingForm>& holder_;
 };
 
-constexpr FormDef kSelfDestroyingDef{.className = L"TSelfDestroyingForm",
-                                     .name = L"SelfDestroyingForm",
-                                     .caption = L"Keys",
-                                     .clientWidth = 200,
-                                     .clientHeight = 100,
-                                     .font = {L"Tahoma", -10, 0, win32::clWindowText},
-                                     .keyPreview = true,
-                                     .onKeyDown = handler<&SelfDestroyingForm::FormKeyDown>,
-                                     .onKeyPress = handler<&SelfDestroyingForm::FormKeyPress>};
+constexpr FormDef kSelfDestroyingDef = [] {
+    FormDef d = testing_support::smallForm(L"TSelfDestroyingForm", L"SelfDestroyingForm");
+    d.keyPreview = true;
+    d.onKeyDown = handler<&SelfDestroyingForm::FormKeyDown>;
+    d.onKeyPress = handler<&SelfDestroyingForm::FormKeyPress>;
+    return d;
+}();
 
 constexpr ControlRow kSelfDestroyingRows[] = {
     {.name = L"Go", .make = kind<PushButton>, .bounds = {10, 10, 80, 24}, .caption = L"Go", .tabOrder = 0},

@@ -15,18 +15,17 @@
 
 #include "app/mag.h"
 #include "win32/physicalpixels.h"
+#include "win32/systemfunction.h"
 #include "app_support.h"
 #include "child_run.h"
+#include "clipboard_picture.h"
 #include "win_support.h"
 
 using testing_support::ScreenPattern;
 
 namespace {
 
-template <class F>
-F user32Function(const char* name) {
-    return reinterpret_cast<F>(reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"user32.dll"), name)));
-}
+using win32::user32Function;
 
 const auto setContext = user32Function<DPI_AWARENESS_CONTEXT(WINAPI*)(DPI_AWARENESS_CONTEXT)>(
     "SetThreadDpiAwarenessContext");
@@ -94,25 +93,6 @@ int screenDensity() {
     return dpi;
 }
 
-// The clipboard's bitmap as GDI colours, top row first.
-std::vector<COLORREF> clipboardPixels(SIZE& size) {
-    std::vector<COLORREF> out;
-    if (!::OpenClipboard(nullptr)) return out;
-    BITMAP info{};
-    auto bitmap = static_cast<HBITMAP>(::GetClipboardData(CF_BITMAP));
-    if (bitmap && ::GetObjectW(bitmap, sizeof info, &info)) {
-        size = {info.bmWidth, info.bmHeight};
-        std::vector<std::uint32_t> raw(static_cast<std::size_t>(size.cx) * size.cy);
-        BITMAPINFO bi = testing_support::topDown32(size.cx, size.cy);
-        HDC dc = ::GetDC(nullptr);
-        if (::GetDIBits(dc, bitmap, 0, static_cast<UINT>(size.cy), raw.data(), &bi, DIB_RGB_COLORS) == size.cy)
-            for (std::uint32_t v : raw) out.push_back(RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF));
-        ::ReleaseDC(nullptr, dc);
-    }
-    ::CloseClipboard();
-    return out;
-}
-
 // A thread that is not aware sees the pointer and the display divided by the scale (Wine does this
 // too), while the desktop DC reads physical pixels: the captures must read inside the scope.
 class ScaledDisplay : public testing_support::ProgramWindowTest {
@@ -170,10 +150,11 @@ TEST_F(ScaledDisplay, AnUnawareThreadCopiesTheAreaUnderThePhysicalPointer) {
         EXPECT_EQ(::GetSystemMetrics(SM_CXSCREEN), screen.cx);
     }
     form->copyunmagimagetoclipboard();
-    SIZE size{};
-    const std::vector<COLORREF> pixels = clipboardPixels(size);
-    EXPECT_EQ(size.cx, 190);  // the 572 x 356 picture at x3
-    EXPECT_EQ(size.cy, 118);
+    const auto picture = testing_support::clipboardPicture();
+    ASSERT_TRUE(picture);
+    EXPECT_EQ(picture->width, 190);  // the 572 x 356 picture at x3
+    EXPECT_EQ(picture->height, 118);
+    const std::vector<COLORREF>& pixels = picture->pixels;
     ASSERT_FALSE(pixels.empty());
     EXPECT_EQ(std::count(pixels.begin(), pixels.end(), kColour), static_cast<std::ptrdiff_t>(pixels.size()));
 }

@@ -8,6 +8,7 @@
 
 #include "child_run.h"
 #include "registry_override.h"
+#include "win32/handles.h"
 #include "win_support.h"
 
 namespace {
@@ -30,9 +31,9 @@ LONG textAt(const std::wstring& key, const wchar_t* name, std::wstring& text) {
 
 bool keyExists(const std::wstring& key) {
     HKEY opened = nullptr;
-    if (::RegOpenKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) return false;
-    ::RegCloseKey(opened);
-    return true;
+    const bool found = ::RegOpenKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, &opened) == ERROR_SUCCESS;
+    const win32::RegKey closed(found ? opened : nullptr);
+    return found;
 }
 
 TEST(RegistryOverride, WhatAKilledRunHadChangedComesBackAtTheNextStart) {

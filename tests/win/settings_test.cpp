@@ -14,6 +14,7 @@
 
 #include "app/mag.h"
 #include "app/mag_rules.h"
+#include "win32/systemfunction.h"
 #include "app_support.h"
 #include "win_support.h"
 
@@ -25,14 +26,7 @@ namespace {
 using Values = std::vector<std::pair<const wchar_t*, std::wstring>>;
 
 void store(const Values& values) {
-    HKEY key = nullptr;
-    ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                                nullptr),
-              ERROR_SUCCESS);
-    for (const auto& [name, text] : values)
-        ::RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                         static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
-    ::RegCloseKey(key);
+    for (const auto& [name, text] : values) ASSERT_TRUE(testing_support::storeSetting(name, text)) << "refused";
 }
 
 std::optional<std::wstring> stored(const wchar_t* name) {
@@ -123,8 +117,7 @@ using RegSetValueExFn = LSTATUS(WINAPI*)(HKEY, LPCWSTR, DWORD, DWORD, const BYTE
 // Refuses the value "Cursor"; the others go to the real function (reached around the patched import).
 LSTATUS WINAPI refuseCursor(HKEY key, LPCWSTR name, DWORD reserved, DWORD type, const BYTE* data, DWORD bytes) {
     if (name && std::wstring(name) == L"Cursor") return ERROR_ACCESS_DENIED;
-    static const auto real = reinterpret_cast<RegSetValueExFn>(
-        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"advapi32.dll"), "RegSetValueExW")));
+    static const auto real = win32::loadedFunction<RegSetValueExFn>(L"advapi32.dll", "RegSetValueExW");
     return real(key, name, reserved, type, data, bytes);
 }
 
