@@ -20,46 +20,31 @@ TEST_F(E2eZoomKeys, ArrowsCheckTheButtonTheyMoveToWrappingAndTabLeavesTheGroup) 
     HWND w = start();
     ASSERT_TRUE(w);
     const SIZE picture = clientSize(app.picture());
-    auto button = [&](const wchar_t* caption) { return app.control(L"Button", caption); };
-    // One key; then the focus and the only check are on the expected control.
+    // One key; then the focus is on one control and the check on one zoom button.
     auto press = [&](WORD key, std::initializer_list<WORD> modifiers, const wchar_t* focused, const wchar_t* checked) {
         SCOPED_TRACE(narrow(focused));
+        HWND target = app.control(L"Button", focused);
         bringToFront(w);
         sendKey(key, modifiers);
-        pumpUntil([&] { return focusIn(w) == button(focused) && checkedZoom(app) == checked; }, kUiTimeoutMs);
-        EXPECT_EQ(focusIn(w), button(focused));
+        pumpUntil([&] { return focusIn(w) == target && checkedZoom(app) == checked; }, kUiTimeoutMs);
+        EXPECT_EQ(focusIn(w), target);
         EXPECT_EQ(checkedZoom(app), checked);
     };
-    auto zoomIs = [&](const ZoomRow& z) {
+    clickAt(centreOf(app.control(L"Button", L"x3")));
+    ASSERT_TRUE(pumpUntil([&] { return focusIn(w) == app.control(L"Button", L"x3"); }, kUiTimeoutMs));
+    // Both directions on both axes, and past either end of the group.
+    const std::pair<WORD, int> steps[] = {{VK_RIGHT, 4}, {VK_UP, 3}, {VK_LEFT, 2}, {VK_LEFT, 1},
+                                          {VK_LEFT, 0},  {VK_UP, 8}, {VK_DOWN, 0}, {VK_DOWN, 1}};
+    for (const auto& [key, row] : steps) {
+        press(key, {}, kZoom[row].caption, kZoom[row].caption);
         const auto area = unmagnifiedArea();
         ASSERT_TRUE(area);
-        EXPECT_EQ(area->cx, areaFor(picture, z.code).cx) << narrow(z.caption);
-        EXPECT_EQ(area->cy, areaFor(picture, z.code).cy) << narrow(z.caption);
-    };
-
-    clickAt(centreOf(button(L"x3")));
-    ASSERT_TRUE(pumpUntil([&] { return focusIn(w) == button(L"x3"); }, kUiTimeoutMs));
-    press(VK_RIGHT, {}, L"x4", L"x4");
-    zoomIs(kZoom[4]);
-    press(VK_UP, {}, L"x3", L"x3");
-    press(VK_LEFT, {}, L"x2", L"x2");
-    zoomIs(kZoom[2]);
-    press(VK_LEFT, {}, L"x1.5", L"x1.5");
-    press(VK_LEFT, {}, L"x1", L"x1");
-    press(VK_UP, {}, L"x15", L"x15");  // past the first, to the last
-    zoomIs(kZoom[8]);
-    press(VK_DOWN, {}, L"x1", L"x1");  // past the last, to the first
-    zoomIs(kZoom[0]);
-    press(VK_RIGHT, {}, L"x1.5", L"x1.5");
-    press(VK_DOWN, {}, L"x2", L"x2");
-    zoomIs(kZoom[2]);
-
-    // Tab leaves the group for the next control; back in, the focus lands on the checked button.
-    press(VK_TAB, {}, L"Show cursor", L"x2");
-    press(VK_TAB, {VK_SHIFT}, L"x2", L"x2");
-    press(VK_TAB, {VK_SHIFT}, L"&Interpolate", L"x2");
-    press(VK_TAB, {}, L"x2", L"x2");
-    zoomIs(kZoom[2]);
+        EXPECT_EQ(area->cx, areaFor(picture, kZoom[row].code).cx);
+        EXPECT_EQ(area->cy, areaFor(picture, kZoom[row].code).cy);
+    }
+    // The group is one tab stop, its checked button.
+    press(VK_TAB, {}, L"Show cursor", L"x1.5");
+    press(VK_TAB, {VK_SHIFT}, L"x1.5", L"x1.5");
 }
 
 }  // namespace

@@ -3,6 +3,9 @@
 // a window.
 #include <gtest/gtest.h>
 
+#include <utility>
+#include <vector>
+
 #include "child_run.h"
 #include "e2e_support.h"
 
@@ -33,22 +36,7 @@ void runControlWindow() {
     ::RegisterClassW(&wc);
     ::CreateWindowExW(0, kControlClass, L"", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, wc.hInstance, nullptr);
     MSG msg;
-    for (int i = 0; i < 600 && ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT) != WAIT_FAILED; ++i)
-        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
-}
-
-bool controlSawTheEnd() {
-    DWORD value = 0, size = sizeof value;
-    return ::RegGetValueW(HKEY_CURRENT_USER, kControlKey, L"Ended", RRF_RT_REG_DWORD, nullptr, &value, &size) ==
-               ERROR_SUCCESS &&
-           value == 1;
-}
-
-BOOL CALLBACK countOwnWindow(HWND h, LPARAM lp) {
-    DWORD pid = 0;
-    ::GetWindowThreadProcessId(h, &pid);
-    if (pid == ::GetCurrentProcessId()) ++*reinterpret_cast<int*>(lp);
-    return TRUE;
+    while (::GetMessageW(&msg, nullptr, 0, 0) > 0) ::DispatchMessageW(&msg);
 }
 
 class E2eSessionEnd : public ProgramTest, public ::testing::WithParamInterface<bool> {
@@ -106,22 +94,24 @@ TEST_P(E2eSessionEnd, SavesWhatTheWindowHasAndNeverHoldsItUp) {
     ASSERT_TRUE(writeText(L"Left", L"not a number"));
 
     // A window of this driver would end it with the others, and its test would pass unseen.
-    int ownWindows = 0;
-    ::EnumWindows(countOwnWindow, reinterpret_cast<LPARAM>(&ownWindows));
-    ASSERT_EQ(ownWindows, 0);
+    std::vector<HWND> all;
+    ::EnumWindows(collectWindow, reinterpret_cast<LPARAM>(&all));
+    for (HWND h : all) {
+        DWORD pid = 0;
+        ::GetWindowThreadProcessId(h, &pid);
+        ASSERT_NE(pid, ::GetCurrentProcessId());
+    }
     if (!endSession()) GTEST_SKIP() << "no session end to run here (not Wine)";
 
-    EXPECT_TRUE(controlSawTheEnd()) << "the session end never told its windows";
+    DWORD told = 0, size = sizeof told;
+    ::RegGetValueW(HKEY_CURRENT_USER, kControlKey, L"Ended", RRF_RT_REG_DWORD, nullptr, &told, &size);
+    EXPECT_EQ(told, 1u) << "the session end never told its windows";
     EXPECT_TRUE(app.waitForExit()) << "the program outlived the session";
     EXPECT_EQ(settingsValueCount(), 9u);
-    EXPECT_EQ(readText(L"Magnification").value_or(L"<none>"), L"18");
-    EXPECT_EQ(readText(L"OnTop").value_or(L"<none>"), L"1");
-    EXPECT_EQ(readText(L"Interpolate").value_or(L"<none>"), L"1");
-    EXPECT_EQ(readText(L"Cursor").value_or(L"<none>"), L"0");
-    EXPECT_EQ(readText(L"Left").value_or(L"<none>"), L"100");
-    EXPECT_EQ(readText(L"Top").value_or(L"<none>"), L"80");
-    EXPECT_EQ(readText(L"Width").value_or(L"<none>"), L"700");
-    EXPECT_EQ(readText(L"Height").value_or(L"<none>"), L"520");
+    const std::pair<const wchar_t*, const wchar_t*> saved[] = {
+        {L"Magnification", L"18"}, {L"OnTop", L"1"}, {L"Interpolate", L"1"}, {L"Cursor", L"0"},
+        {L"Left", L"100"},         {L"Top", L"80"},  {L"Width", L"700"},     {L"Height", L"520"}};
+    for (const auto& [name, text] : saved) EXPECT_EQ(readText(name).value_or(L"<none>"), text) << narrow(name);
 }
 
 INSTANTIATE_TEST_SUITE_P(About, E2eSessionEnd, ::testing::Values(false, true),
