@@ -95,8 +95,7 @@ TEST_F(MagWindow, FailedPointerReadKeepsWhatIsShownCopiesNothingAndCapturesResum
         form->Timer2Timer(form.get());
     };
     tick();
-    const std::wstring readout = windowText(form->rgblabel->handle());
-    ASSERT_EQ(readout, L"RGB: 10,200,30");
+    ASSERT_EQ(windowText(form->rgblabel->handle()), L"RGB: 10,200,30");
     ASSERT_EQ(windowText(form->xyLabel->handle()), L"1100, 700");
     movePointer({1101, 701});
     {
@@ -104,12 +103,10 @@ TEST_F(MagWindow, FailedPointerReadKeepsWhatIsShownCopiesNothingAndCapturesResum
                                                  reinterpret_cast<std::uintptr_t>(&noPointer));
         ASSERT_TRUE(patch.active());
         const DWORD clipboard = ::GetClipboardSequenceNumber();
-        for (int i = 0; i < 3; ++i) {
-            tick();
-            EXPECT_EQ(windowText(form->xyLabel->handle()), L"1100, 700");
-            EXPECT_EQ(windowText(form->rgblabel->handle()), readout);
-            EXPECT_EQ(form->colpanel->color, static_cast<win32::Color>(RGB(10, 200, 30)));
-        }
+        tick();
+        EXPECT_EQ(windowText(form->xyLabel->handle()), L"1100, 700");
+        EXPECT_EQ(windowText(form->rgblabel->handle()), L"RGB: 10,200,30");
+        EXPECT_EQ(form->colpanel->color, static_cast<win32::Color>(RGB(10, 200, 30)));
         form->copyunmagimagetoclipboard();
         EXPECT_EQ(::GetClipboardSequenceNumber(), clipboard);
     }
