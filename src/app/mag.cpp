@@ -185,6 +185,23 @@ bool TForm1::handleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
         info->ptMinTrackSize.y = 150;
         return false;  // the default handling goes on
     }
+    if (msg == WM_QUERYENDSESSION) {
+        result = TRUE;
+        return true;
+    }
+    if (msg == WM_ENDSESSION) {
+        // The system ends the process without destroying any window, so the save at destruction would
+        // never run. Nobody is there to read an error box, and one would hold up the session's end.
+        if (wp && !sessionSaved_) {
+            sessionSaved_ = true;
+            try {
+                writeregistry();
+            } catch (...) {
+            }
+        }
+        result = 0;
+        return true;
+    }
     return forms::Form::handleMessage(msg, wp, lp, result);
 }
 
@@ -195,11 +212,14 @@ void TForm1::Timer1Timer(forms::Component*) { GrabBusy = false; }
 void TForm1::Timer2Timer(forms::Component*) {
     if (forms::application().minimized()) return;
     POINT p{};
+    bool pointerRead = false;
     {
         const win32::PhysicalPixelsScope physical;  // as the desktop DC reads the screen
-        ::GetCursorPos(&p);
+        pointerRead = ::GetCursorPos(&p) != FALSE;
     }
-    if (GrabBusy) return;
+    // While another desktop has the input (locked screen, elevation prompt) there is no pointer to
+    // follow: what is on show stays until it can be read again.
+    if (!pointerRead || GrabBusy) return;
     GrabScreen(p.x, p.y);
     Timer1->setInterval(2);
     GrabBusy = true;

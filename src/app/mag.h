@@ -104,6 +104,7 @@ private:
     ScreenSource source_;
     win32::Bitmap adjusted_;              // the source area with Enhance applied, for the plain stretch
     std::optional<PictureInputs> shown_;  // what the picture on show was made from
+    bool sessionSaved_ = false;
 };
 
 

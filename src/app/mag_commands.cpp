@@ -88,7 +88,7 @@ void TForm1::copyunmagimagetoclipboard() {
         // the clipboard's work, which may create a window, comes after.
         const win32::PhysicalPixelsScope physical;
         POINT p{};
-        ::GetCursorPos(&p);
+        if (!::GetCursorPos(&p)) return;  // no pointer while another desktop has the input
         win32::WindowDc screen = win32::WindowDc::ofWindow(::GetDesktopWindow());
         const SourceRect src = sourceAround(p, Image1->width(), Image1->height(), ZoomCode);
         area = displayCopy(screen.get(), src.left, src.top, src.width, src.height);

@@ -223,6 +223,35 @@ void RadioButton::handleNotification(WORD code) {
     if (code == BN_CLICKED) setChecked(true);
 }
 
+// The arrows move through the group, wrapping at its ends, and the check follows the focus, as the
+// dialog manager does for automatic radio buttons; for these it would only move the focus.
+bool RadioButton::handleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+    if (msg == WM_GETDLGCODE) {
+        result = DLGC_BUTTON | DLGC_RADIOBUTTON | DLGC_WANTARROWS;
+        return true;
+    }
+    if (msg == WM_KEYDOWN && (wp == VK_LEFT || wp == VK_UP || wp == VK_RIGHT || wp == VK_DOWN)) {
+        if (RadioButton* next = neighbour(wp == VK_RIGHT || wp == VK_DOWN)) {
+            ::SetFocus(next->hwnd_);
+            next->setChecked(true);
+        }
+        result = 0;
+        return true;
+    }
+    return ButtonBase::handleMessage(msg, wp, lp, result);
+}
+
+// The next radio button among the siblings in tab order that can take the focus.
+RadioButton* RadioButton::neighbour(bool forward) const {
+    const UINT step = forward ? GW_HWNDNEXT : GW_HWNDPREV, wrap = forward ? GW_HWNDFIRST : GW_HWNDLAST;
+    for (HWND h = ::GetWindow(hwnd_, step);; h = ::GetWindow(h, step)) {
+        if (!h) h = ::GetWindow(hwnd_, wrap);
+        if (h == hwnd_) return nullptr;
+        auto* r = dynamic_cast<RadioButton*>(fromHandle(h));
+        if (r && ::IsWindowVisible(h) && ::IsWindowEnabled(h)) return r;
+    }
+}
+
 WindowClass GroupBox::windowClass() const {
     return {.name = WC_BUTTONW, .style = BS_GROUPBOX, .exStyle = WS_EX_TRANSPARENT};
 }

@@ -92,12 +92,14 @@ public:
     // Checking unchecks the siblings and raises the click event when the state changes.
     void setChecked(bool value);
     void handleNotification(WORD code) override;
+    bool handleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
 protected:
     WindowClass windowClass() const override;
 
 private:
     void updateGroupTabStop();
+    RadioButton* neighbour(bool forward) const;
 };
 
 // A captioned frame around a group of controls.

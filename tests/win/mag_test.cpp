@@ -1,4 +1,5 @@
-// The main window under Wine: the refresh cycle's busy flag and the option boxes' mnemonics.
+// The main window under Wine: the refresh cycle's busy flag and pointer reads, and the option boxes'
+// mnemonics.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -39,6 +40,12 @@ void altKey(HWND target, wchar_t letter) {
     }
 }
 
+// As while another desktop has the input: a locked screen, an elevation prompt.
+BOOL WINAPI noPointer(POINT*) {
+    ::SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+}
+
 }  // namespace
 
 TEST_F(MagWindow, BusyFlagDropsTicksUntilTimer1ReleasesIt) {
@@ -75,4 +82,34 @@ TEST_F(MagWindow, AltMnemonicsToggleStayOnTopAndInterpolate) {
     altKey(::GetFocus() ? ::GetFocus() : form->handle(), L's');
     EXPECT_FALSE(form->cbontop->checked());
     EXPECT_FALSE(ocellus::OnTopFlag);
+}
+
+TEST_F(MagWindow, FailedPointerReadKeepsWhatIsShownCopiesNothingAndCapturesResume) {
+    createAtTopLeft({1100, 700});
+    form->Timer1->setEnabled(false);
+    form->Timer2->setEnabled(false);
+    const testing_support::ScreenPattern green({1000, 600, 1200, 800},
+                                               testing_support::ScreenPattern::solid(RGB(10, 200, 30)));
+    auto tick = [&] {
+        form->Timer1Timer(form.get());
+        form->Timer2Timer(form.get());
+    };
+    tick();
+    ASSERT_EQ(windowText(form->rgblabel->handle()), L"RGB: 10,200,30");
+    ASSERT_EQ(windowText(form->xyLabel->handle()), L"1100, 700");
+    movePointer({1101, 701});
+    {
+        const testing_support::ImportPatch patch(L"user32.dll", "GetCursorPos",
+                                                 reinterpret_cast<std::uintptr_t>(&noPointer));
+        ASSERT_TRUE(patch.active());
+        const DWORD clipboard = ::GetClipboardSequenceNumber();
+        tick();
+        EXPECT_EQ(windowText(form->xyLabel->handle()), L"1100, 700");
+        EXPECT_EQ(windowText(form->rgblabel->handle()), L"RGB: 10,200,30");
+        EXPECT_EQ(form->colpanel->color, static_cast<win32::Color>(RGB(10, 200, 30)));
+        form->copyunmagimagetoclipboard();
+        EXPECT_EQ(::GetClipboardSequenceNumber(), clipboard);
+    }
+    tick();
+    EXPECT_EQ(windowText(form->xyLabel->handle()), L"1101, 701");
 }
