@@ -15,7 +15,7 @@
 #include "about/about.h"
 #include "app/mag.h"
 #include "win32/density.h"
-#include "win32/systemfunction.h"
+#include "system_lookup.h"
 #include "app_support.h"
 #include "child_run.h"
 #include "win_support.h"
@@ -303,9 +303,9 @@ constexpr wchar_t kHonouredMark[] = L"OCELLUS_MANIFEST_HONOURED";
 
 // 0 unaware, 1 system-aware, 2 per-monitor.
 int processAwareness() {
-    const auto get = win32::user32Function<DPI_AWARENESS_CONTEXT(WINAPI*)()>("GetThreadDpiAwarenessContext");
+    const auto get = testing_support::user32Function<DPI_AWARENESS_CONTEXT(WINAPI*)()>("GetThreadDpiAwarenessContext");
     const auto awareness =
-        win32::user32Function<DPI_AWARENESS(WINAPI*)(DPI_AWARENESS_CONTEXT)>("GetAwarenessFromDpiAwarenessContext");
+        testing_support::user32Function<DPI_AWARENESS(WINAPI*)(DPI_AWARENESS_CONTEXT)>("GetAwarenessFromDpiAwarenessContext");
     if (get && awareness) return awareness(get());
     return ::IsProcessDPIAware() ? 1 : 0;
 }

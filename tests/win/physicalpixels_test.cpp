@@ -15,7 +15,7 @@
 
 #include "app/mag.h"
 #include "win32/physicalpixels.h"
-#include "win32/systemfunction.h"
+#include "system_lookup.h"
 #include "app_support.h"
 #include "child_run.h"
 #include "clipboard_picture.h"
@@ -25,7 +25,7 @@ using testing_support::ScreenPattern;
 
 namespace {
 
-using win32::user32Function;
+using testing_support::user32Function;
 
 const auto setContext = user32Function<DPI_AWARENESS_CONTEXT(WINAPI*)(DPI_AWARENESS_CONTEXT)>(
     "SetThreadDpiAwarenessContext");
