@@ -41,6 +41,14 @@ if(OCELLUS_TESTS)
   target_include_directories(win_tests PRIVATE tests/support)
   gtest_discover_tests(win_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 TEST_PREFIX "win.")
   add_dependencies(win_tests Ocellus)  # the manifest tests read the program's resources
+  # The tests of what differs by Windows version, once as each version, with what it lacks hidden.
+  # Before 1607 no thread's awareness differs from the process's, so the scaled-display reads made by
+  # an unaware thread have no counterpart there.
+  set(by_version "Density.*:DensityAwareness.*:PhysicalPixels.*:About*:SystemDll*")
+  foreach(version 7 7-updated 8.1 10-1507 10-1607 10-1703)
+    add_test(NAME win.as-windows-${version} COMMAND win_tests --gtest_filter=${by_version})
+    set_tests_properties(win.as-windows-${version} PROPERTIES ENVIRONMENT OCELLUS_WINDOWS=${version})
+  endforeach()
 
   file(GLOB e2e_tests CONFIGURE_DEPENDS tests/e2e/*.cpp)
   if(e2e_tests)
