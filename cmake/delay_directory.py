@@ -30,7 +30,9 @@ def main():
 
     def descriptor(at):
         attributes, name, module, iat, names, bound, unload, stamp = struct.unpack_from("<8I", exe, at)
-        if attributes != 1 or bound or unload or stamp or not all(0 < v < size_of_image for v in (name, module, iat, names)):
+        if attributes != 1 or bound or unload or stamp:
+            return None
+        if not all(0 < v < size_of_image for v in (name, module, iat, names)):
             return None
         text = offset(name)
         dll = exe[text:text + 64].split(b"\0", 1)[0] if text is not None else b""

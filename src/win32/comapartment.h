@@ -10,7 +10,8 @@ namespace win32 {
 
 class ComApartment {
 public:
-    ComApartment() noexcept : joined_(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE))) {}
+    ComApartment() noexcept
+        : joined_(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE))) {}
     ~ComApartment() {
         if (joined_) ::CoUninitialize();
     }

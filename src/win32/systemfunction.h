@@ -38,7 +38,8 @@ using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
 inline constexpr SystemFunction<BOOL(WINAPI*)(DWORD), 0> SetDefaultDllDirectories;
 inline constexpr SystemFunction<RtlGetVersionFn, 1> RtlGetVersion;
 inline constexpr SystemFunction<DLLGETVERSIONPROC, 2> DllGetVersion;
-inline constexpr SystemFunction<HRESULT(WINAPI*)(const TASKDIALOGCONFIG*, int*, int*, BOOL*), 3> TaskDialogIndirect;
+inline constexpr SystemFunction<HRESULT(WINAPI*)(const TASKDIALOGCONFIG*, int*, int*, BOOL*), 3>
+    TaskDialogIndirect;
 inline constexpr SystemFunction<DPI_AWARENESS_CONTEXT(WINAPI*)(), 4> GetThreadDpiAwarenessContext;
 inline constexpr SystemFunction<DPI_AWARENESS_CONTEXT(WINAPI*)(DPI_AWARENESS_CONTEXT), 5> SetThreadDpiAwarenessContext;
 inline constexpr SystemFunction<DPI_AWARENESS(WINAPI*)(DPI_AWARENESS_CONTEXT), 6> GetAwarenessFromDpiAwarenessContext;

@@ -9,7 +9,7 @@
 
 namespace {
 
-const bool applied = [] {
+[[maybe_unused]] const bool applied = [] {
     using win32::WindowsVersion;
     const char* name = std::getenv("OCELLUS_WINDOWS");
     if (!name || !*name) return false;
