@@ -20,10 +20,10 @@ FARPROC WINAPI beforeDelayLoad(unsigned notification, PDelayLoadInfo info) {
 DllSearchRestriction::DllSearchRestriction() {
     const auto setDefaultDirectories = bound(sys::SetDefaultDllDirectories);
     if (!setDefaultDirectories || !setDefaultDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32)) ::SetDllDirectoryW(L"");
-    // System DLLs load some of theirs on first use by a search that starts in the program's folder
-    // whatever the restriction says (Wine's uxtheme loads msimg32 so for the first themed control it
-    // draws; without the update, Windows 7's do so for any they load by name). Loaded here from the
-    // system folder, those are then found already loaded.
+    // System DLLs load some of theirs by name, by a search that starts in the program's folder: Wine's
+    // uxtheme loads msimg32 so, whatever the restriction says, for the first themed control it draws;
+    // without the restriction the common controls load uxtheme so. Loaded here from the system folder
+    // first, those are then found already loaded.
     for (const char* name : {"msimg32.dll", "uxtheme.dll"}) preloaded_.emplace_back(loadSystemDll(name));
 }
 
