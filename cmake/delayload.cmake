@@ -34,12 +34,21 @@ endif()
 find_program(OCELLUS_OBJDUMP NAMES ${triple}-objdump objdump REQUIRED)
 find_program(OCELLUS_NM NAMES ${triple}-nm nm REQUIRED)
 
+# Terminal-server aware: the system then neither maps its own folder for the program nor fakes its
+# INI files in a remote session (lld sets the flag by itself).
 function(ocellus_delay_load target)
   set_target_properties(${target} PROPERTIES OCELLUS_DELAY_LOAD ON)
   add_custom_command(TARGET ${target} POST_BUILD
     COMMAND ${CMAKE_COMMAND} -DOBJDUMP=${OCELLUS_OBJDUMP} "-DALLOWED=${ocellus_direct_imports}"
             -DPROGRAM=$<TARGET_FILE:${target}> -P ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/check_imports.cmake
     VERBATIM)
+  if(style STREQUAL "gnu")
+    target_sources(${target} PRIVATE ${delay_end})
+    target_link_options(${target} PRIVATE -Wl,--tsaware)
+    add_custom_command(TARGET ${target} POST_BUILD
+      COMMAND ${OCELLUS_PYTHON} ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/delay_directory.py $<TARGET_FILE:${target}>
+      VERBATIM)
+  endif()
 endfunction()
 
 if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
@@ -58,6 +67,14 @@ else()
   set(dlltool ${OCELLUS_DLLTOOL})
   set(style gnu)
   target_compile_definitions(ocellus_system_libs INTERFACE DECLSPEC_IMPORT=)
+  # ld leaves the header's delay-import directory empty: the descriptors get a null entry after them
+  # and the directory is pointed at them after the link.
+  find_program(OCELLUS_PYTHON NAMES python3 REQUIRED)
+  set(delay_end ${CMAKE_BINARY_DIR}/delayload/delay_directory_end.obj)
+  add_custom_command(OUTPUT ${delay_end}
+    COMMAND ${CMAKE_CXX_COMPILER} -c -x assembler ${CMAKE_CURRENT_LIST_DIR}/delay_directory_end.s -o ${delay_end}
+    DEPENDS ${CMAKE_CURRENT_LIST_DIR}/delay_directory_end.s VERBATIM)
+  set_source_files_properties(${delay_end} PROPERTIES EXTERNAL_OBJECT TRUE GENERATED TRUE)
 endif()
 
 set(delay_dir ${CMAKE_BINARY_DIR}/delayload)

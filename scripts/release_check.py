@@ -8,7 +8,8 @@ README.txt names the version, the settings key and the command that removes it; 
 PE of the zip's kind (-win32.zip: 32-bit, -win64.zip: 64-bit) whose header and resource directory
 carry no time stamp, with no symbol table, no debug directory and none of the given paths (the source
 and build folders), that imports kernel32 and the C runtime only (every other DLL is delay-loaded, after
-the program has kept DLLs beside it out of the search). Unpacks the zip into
+the program has kept DLLs beside it out of the search), whose header's delay-import directory lists
+those DLLs, and that is terminal-server aware. Unpacks the zip into
 <unpack-dir> for the run under Wine. Prints what it checked; exits 1 on the first failure.
 """
 import pathlib
@@ -60,6 +61,9 @@ def check_program(exe, bits, forbidden):
     table = opt + optional_size
     placed = [struct.unpack_from("<8sIIII", exe, table + 40 * i)[2:] for i in range(sections)]  # (va, size, offset)
     check_imports(exe, placed, struct.unpack_from("<I", exe, directories + 8)[0])
+    check_delay_imports(exe, placed, struct.unpack_from("<II", exe, directories + 13 * 8), bits)
+    if not struct.unpack_from("<H", exe, opt + 70)[0] & 0x8000:
+        fail("Ocellus.exe is not terminal-server aware")
     for va, raw_size, raw in placed:
         if va <= resource_rva < va + raw_size:
             resource_stamp = struct.unpack_from("<I", exe, raw + resource_rva - va + 4)[0]
@@ -76,14 +80,21 @@ def check_program(exe, bits, forbidden):
 
 
 DIRECT_IMPORTS = {"kernel32.dll", "msvcrt.dll"}
+# Those the program loads when first called, from the system folder.
+DELAY_LOADED = {"gdiplus.dll", "comctl32.dll", "uxtheme.dll", "shell32.dll", "advapi32.dll", "gdi32.dll",
+                "user32.dll", "ole32.dll"}
+
+
+def section_offset(sections, rva):
+    for va, raw_size, raw in sections:
+        if va <= rva < va + raw_size:
+            return raw + rva - va
+    fail(f"import table address {rva:#x} lies in no section")
 
 
 def check_imports(exe, sections, import_rva):
     def offset(rva):
-        for va, raw_size, raw in sections:
-            if va <= rva < va + raw_size:
-                return raw + rva - va
-        fail(f"import table address {rva:#x} lies in no section")
+        return section_offset(sections, rva)
 
     names = []
     descriptor = offset(import_rva)
@@ -97,6 +108,20 @@ def check_imports(exe, sections, import_rva):
     if {n.lower() for n in names} != DIRECT_IMPORTS:
         fail(f"Ocellus.exe imports {', '.join(names)} directly; only {', '.join(sorted(DIRECT_IMPORTS))} may be")
     print(f"release check: Ocellus.exe imports {', '.join(names)} directly, nothing else")
+
+
+def check_delay_imports(exe, sections, directory, bits):
+    rva, size = directory
+    if not rva or not size:
+        fail("the header's delay-import directory is empty")
+    names = []
+    at = section_offset(sections, rva)
+    while name_rva := struct.unpack_from("<8I", exe, at)[1]:
+        names.append(exe[section_offset(sections, name_rva):].split(b"\0", 1)[0].decode("ascii").lower())
+        at += 32
+    if size != 32 * (len(names) + 1) or not DELAY_LOADED <= set(names) or DIRECT_IMPORTS & set(names):
+        fail(f"the delay-import directory ({size} bytes) lists {', '.join(names)}")
+    print(f"release check: Ocellus.exe delay-loads {', '.join(names)}; terminal-server aware")
 
 
 def main():

@@ -111,7 +111,7 @@ constexpr std::array<Row, 13> kLayout{{
 
 DWORD windowsMajorVersion() {
     // RtlGetVersion reports the true version whatever the manifest declares.
-    const auto fn = win32::loadedFunction<LONG(WINAPI*)(OSVERSIONINFOW*)>(L"ntdll.dll", "RtlGetVersion");
+    const auto fn = win32::bound(win32::sys::RtlGetVersion);
     OSVERSIONINFOW info{};
     info.dwOSVersionInfoSize = sizeof info;
     if (fn && fn(&info) == 0) return info.dwMajorVersion;
@@ -120,14 +120,12 @@ DWORD windowsMajorVersion() {
 
 bool commonControlsSixInUse() {
     // The module this process uses; with the manifest that is version 6 from the side-by-side store.
-    HMODULE comctl = ::GetModuleHandleW(L"comctl32.dll");
-    if (!comctl) return false;
-    const auto fn = win32::moduleFunction<DLLGETVERSIONPROC>(comctl, "DllGetVersion");
+    const auto fn = win32::bound(win32::sys::DllGetVersion);
     DLLVERSIONINFO info{};
     info.cbSize = sizeof info;
     if (fn && SUCCEEDED(fn(&info)) && info.dwMajorVersion >= 6) return true;
     // Some builds of version 6 report 5.81; the task dialog exists only from version 6 on.
-    return ::GetProcAddress(comctl, "TaskDialogIndirect") != nullptr;
+    return win32::bound(win32::sys::TaskDialogIndirect) != nullptr;
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include "app/mag.h"
 #include "forms/application.h"
+#include "win32/comapartment.h"
 #include "win32/density.h"
 #include "win32/dllsearch.h"
 #include "win32/gdiplus.h"
@@ -15,6 +16,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // global object calls into them): each is then taken from the system folder, with its own imports.
     const win32::DllSearchRestriction dllSearch;
     win32::ensurePixelDensityAwareness();  // before any window, GDI+'s included
+    const win32::ComApartment com;  // before any shell call; left after the last window
     win32::gdiplus::Session gdiplus;  // started first, shut down last
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
     ::InitCommonControlsEx(&icc);

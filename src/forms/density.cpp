@@ -7,10 +7,10 @@
 namespace forms {
 
 int Form::framePixelsPerInch() const {
-    // The system draws the frame at the density of the window's monitor; an owned form is shown
-    // over its owner, so its frame is the one it will have there.
+    // The system draws the frame at the density of the window's monitor. Before the window exists, an
+    // owned form's is its owner's: it is made on its owner's monitor.
     const auto* ownerForm = dynamic_cast<const Form*>(owner());
-    return win32::windowPixelsPerInch(ownerForm && ownerForm->hwnd_ ? ownerForm->hwnd_ : hwnd_);
+    return win32::windowPixelsPerInch(!hwnd_ && ownerForm ? ownerForm->hwnd_ : hwnd_);
 }
 
 void Form::takeClientReference() {

@@ -63,8 +63,15 @@ void Form::create(const FormDef& def, std::span<const ControlRow> controls, std:
         auto* ownerForm = dynamic_cast<Form*>(owner());
         const RECT rc = win32::windowRectForClient(def.clientWidth, def.clientHeight, style_, exStyle_,
                                                    framePixelsPerInch());
-        const int at = def.position == Position::DefaultPosOnly ? CW_USEDEFAULT : 0;
-        createBoundWindow(windowClass(), at, at, rc.right - rc.left, rc.bottom - rc.top,
+        // An owned form is made where its owner is, so that its frame has that monitor's density from
+        // the start; its placement comes later.
+        POINT at{0, 0};
+        if (def.position == Position::DefaultPosOnly) at = {CW_USEDEFAULT, CW_USEDEFAULT};
+        if (ownerForm && ownerForm->hwnd_) {
+            const RECT o = ownerForm->boundsRect();
+            at = {o.left, o.top};
+        }
+        createBoundWindow(windowClass(), at.x, at.y, rc.right - rc.left, rc.bottom - rc.top,
                           ownerForm ? ownerForm->handle() : nullptr);
         pixelsPerInch_ = ownerForm ? ownerForm->pixelsPerInch_ : win32::seams().pixelsPerInch(hwnd_);
         design_ = {0, 0, def.clientWidth, def.clientHeight, font_.height};

@@ -11,38 +11,44 @@ int screenPixelsPerInch() {
     return dc ? ::GetDeviceCaps(dc.get(), LOGPIXELSY) : USER_DEFAULT_SCREEN_DPI;
 }
 
+// Windows 8.1 to 10 1511: the manifest makes the process per-monitor aware, and its monitor's density
+// is the window's.
+int monitorPixelsPerInch(HWND window) {
+    const auto forMonitor = bound(sys::GetDpiForMonitor);
+    HMONITOR monitor = forMonitor ? ::MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST) : nullptr;
+    UINT x = 0, y = 0;
+    if (monitor && SUCCEEDED(forMonitor(monitor, MDT_EFFECTIVE_DPI, &x, &y)) && y) return static_cast<int>(y);
+    return 0;
+}
+
 }  // namespace
 
 void ensurePixelDensityAwareness() noexcept {
-    using GetThreadContextFn = DPI_AWARENESS_CONTEXT(WINAPI*)();
-    using AwarenessFn = DPI_AWARENESS(WINAPI*)(DPI_AWARENESS_CONTEXT);
-    using SetProcessContextFn = BOOL(WINAPI*)(DPI_AWARENESS_CONTEXT);
-    using FlagFn = BOOL(WINAPI*)();
-    const auto getContext = user32Function<GetThreadContextFn>("GetThreadDpiAwarenessContext");
-    const auto awareness = user32Function<AwarenessFn>("GetAwarenessFromDpiAwarenessContext");
-    const auto setContext = user32Function<SetProcessContextFn>("SetProcessDpiAwarenessContext");
+    const auto getContext = bound(sys::GetThreadDpiAwarenessContext);
+    const auto awareness = bound(sys::GetAwarenessFromDpiAwarenessContext);
+    const auto setContext = bound(sys::SetProcessDpiAwarenessContext);
     if (getContext && awareness && setContext) {
         if (awareness(getContext()) == DPI_AWARENESS_UNAWARE) setContext(DPI_AWARENESS_CONTEXT_SYSTEM_AWARE);
         return;
     }
-    const auto isAware = user32Function<FlagFn>("IsProcessDPIAware");
-    const auto setAware = user32Function<FlagFn>("SetProcessDPIAware");
-    if (isAware && setAware && !isAware()) setAware();
+    if (!::IsProcessDPIAware()) ::SetProcessDPIAware();
 }
 
 int windowPixelsPerInch(HWND window) {
-    static const auto forWindow = user32Function<UINT(WINAPI*)(HWND)>("GetDpiForWindow");
-    if (forWindow && window)
-        if (const UINT dpi = forWindow(window)) return static_cast<int>(dpi);
+    if (window) {
+        if (const auto forWindow = bound(sys::GetDpiForWindow))
+            if (const UINT dpi = forWindow(window)) return static_cast<int>(dpi);
+        if (const int dpi = monitorPixelsPerInch(window)) return dpi;
+    }
     return screenPixelsPerInch();
 }
 
 RECT windowRectForClient(int clientWidth, int clientHeight, DWORD style, DWORD exStyle, int pixelsPerInch) {
-    using AdjustFn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
-    static const auto adjustForDpi = user32Function<AdjustFn>("AdjustWindowRectExForDpi");
+    const auto adjustForDpi = bound(sys::AdjustWindowRectExForDpi);
     RECT rc{0, 0, clientWidth, clientHeight};
     if (!adjustForDpi || pixelsPerInch <= 0 ||
         !adjustForDpi(&rc, style, FALSE, exStyle, static_cast<UINT>(pixelsPerInch))) {
+        // Before Windows 10 1607 the system draws every frame at the screen's density.
         rc = {0, 0, clientWidth, clientHeight};
         ::AdjustWindowRectEx(&rc, style, FALSE, exStyle);
     }

@@ -12,8 +12,9 @@ namespace win32 {
 // Call before the first window.
 void ensurePixelDensityAwareness() noexcept;
 
-// The density of the monitor a window is on where the system tells (Windows 10 1607 on), else the
-// screen's, which is the only one the system scales the program for there.
+// The density of the monitor a window is on where the system tells (the window's own from Windows 10
+// 1607 on, its monitor's on 8.1 to 1511, where the process is per-monitor aware too), else the
+// screen's, the only one Windows 7 scales the program for.
 int windowPixelsPerInch(HWND window);
 
 // The window rectangle around a client rectangle at a density: the frame is measured with that

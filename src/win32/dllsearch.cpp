@@ -1,30 +1,39 @@
 #include "win32/dllsearch.h"
 
-#include <string>
+#include <delayimp.h>
 
 #include "win32/systemfunction.h"
 
 namespace win32 {
 namespace {
 
-ModuleHandle loadFromSystemFolder(const wchar_t* name) {
-    std::wstring path(MAX_PATH, L'\0');
-    path.resize(::GetSystemDirectoryW(path.data(), MAX_PATH));
-    if (path.empty() || path.size() >= MAX_PATH) return {};
-    return ModuleHandle(::LoadLibraryW((path + L'\\' + name).c_str()));
+// The delay-load helper would load each DLL by bare name, which on Windows 7 without its update still
+// searches the program's folder first: each is taken from the system folder here instead. Where that
+// fails, the helper's own load is no worse than without the hook.
+FARPROC WINAPI beforeDelayLoad(unsigned notification, PDelayLoadInfo info) {
+    if (notification != dliNotePreLoadLibrary || !info || !info->szDll) return nullptr;
+    return reinterpret_cast<FARPROC>(loadSystemDll(info->szDll));
 }
 
 }  // namespace
 
 DllSearchRestriction::DllSearchRestriction() {
-    // Bound at run time: a direct import would keep the program from starting where it is missing.
-    const auto setDefaultDirectories =
-        loadedFunction<BOOL(WINAPI*)(DWORD)>(L"kernel32.dll", "SetDefaultDllDirectories");
+    const auto setDefaultDirectories = bound(sys::SetDefaultDllDirectories);
     if (!setDefaultDirectories || !setDefaultDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32)) ::SetDllDirectoryW(L"");
-    // Wine's own system DLLs load some of theirs on first use by a search that starts in the program's
-    // folder whatever the restriction says: its uxtheme loads msimg32 so for the first themed control it
-    // draws. Loaded here by full path, the one in the system folder is then found already loaded.
-    msimg32_ = loadFromSystemFolder(L"msimg32.dll");
+    // System DLLs load some of theirs by name, by a search that starts in the program's folder: Wine's
+    // uxtheme loads msimg32 so, whatever the restriction says, for the first themed control it draws;
+    // without the restriction the common controls load uxtheme so. Loaded here from the system folder
+    // first, those are then found already loaded.
+    for (const char* name : {"msimg32.dll", "uxtheme.dll"}) preloaded_.emplace_back(loadSystemDll(name));
 }
 
 }  // namespace win32
+
+// The helper reads this hook by name.
+#ifdef _MSC_VER
+extern "C" const PfnDliHook __pfnDliNotifyHook2 = win32::beforeDelayLoad;
+#else
+extern "C" {
+PfnDliHook __pfnDliNotifyHook2 = win32::beforeDelayLoad;
+}
+#endif

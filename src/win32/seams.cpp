@@ -9,11 +9,9 @@
 namespace win32 {
 namespace {
 
-using TaskDialogIndirectFn = HRESULT(WINAPI*)(const TASKDIALOGCONFIG*, int*, int*, BOOL*);
-
 bool realTaskDialog(HWND owner, const wchar_t* title, const wchar_t* instruction) {
     // Looked up at run time: comctl32 before version 6 has no task dialog.
-    const auto fn = loadedFunction<TaskDialogIndirectFn>(L"comctl32.dll", "TaskDialogIndirect");
+    const auto fn = bound(sys::TaskDialogIndirect);
     if (!fn) return false;
     TASKDIALOGCONFIG config{};
     config.cbSize = sizeof config;

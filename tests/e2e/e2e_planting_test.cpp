@@ -1,10 +1,17 @@
-// End-to-end: DLLs planted beside the program never run in it. The program is copied into a folder of
-// stand-in DLLs named after system DLLs that are not KnownDLLs (Windows loads those from the program's
-// folder first); each stand-in leaves "<its name>.loaded" beside itself when loaded.
+// End-to-end: DLLs planted beside the program never run in it, on any Windows version it starts on. The
+// program is copied into a folder of stand-in DLLs named after system DLLs that are not KnownDLLs
+// (Windows loads those from the program's folder first); each stand-in leaves "<its name>.loaded"
+// beside itself when loaded. The copy is made as each version would run it: every system function that
+// version lacks is renamed in it, so that looking it up fails as it does there.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <list>
+#include <string>
+#include <vector>
 
 #include "e2e_support.h"
 #include "registry_override.h"
@@ -15,8 +22,48 @@ namespace {
 constexpr const wchar_t* kPlanted[] = {L"UxTheme", L"version",  L"msimg32", L"dwmapi",        L"winmm",
                                        L"propsys", L"cryptbase", L"COMCTL32", L"windowscodecs", L"gdiplus",
                                        L"oleacc",  L"profapi",   L"userenv",  L"dbghelp"};
-constexpr wchar_t kControl[] = L"direct_uxtheme.exe";  // imports uxtheme directly
+constexpr wchar_t kControl[] = L"old_fallback.exe";  // the old defence only
 constexpr COLORREF kColour = RGB(18, 52, 86);
+
+// What each Windows the program starts on lacks of what it looks up at run time.
+struct Windows {
+    const char* name;
+    std::vector<const char*> lacks;
+};
+const std::vector<const char*> kTen1607 = {"GetThreadDpiAwarenessContext", "SetThreadDpiAwarenessContext",
+                                           "GetAwarenessFromDpiAwarenessContext", "GetDpiForWindow",
+                                           "AdjustWindowRectExForDpi"};
+std::vector<const char*> plus(std::vector<const char*> a, const std::vector<const char*>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+const Windows kVersions[] = {
+    {"7", plus(plus(kTen1607, {"SetProcessDpiAwarenessContext", "GetDpiForMonitor"}), {"SetDefaultDllDirectories"})},
+    {"7_updated", plus(kTen1607, {"SetProcessDpiAwarenessContext", "GetDpiForMonitor"})},
+    {"8_1", plus(kTen1607, {"SetProcessDpiAwarenessContext"})},
+    {"10_1507", plus(kTen1607, {"SetProcessDpiAwarenessContext"})},
+    {"10_1607", {"SetProcessDpiAwarenessContext"}},
+    {"10_1703", {}},
+};
+
+void PrintTo(const Windows& windows, std::ostream* out) { *out << "Windows " << windows.name; }
+
+// Renames each function (its name as a whole string) in the program file: a lookup then finds nothing.
+bool hideFunctions(const std::wstring& program, const std::vector<const char*>& names) {
+    std::string bytes;
+    {
+        std::ifstream in(std::filesystem::path(program), std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    for (const char* name : names) {
+        const std::string whole = std::string(1, '\0') + name + '\0';
+        std::size_t found = 0, at = 0;
+        for (; (at = bytes.find(whole, at)) != std::string::npos; at += whole.size(), ++found) bytes[at + 1] = 'X';
+        if (!found) return false;
+    }
+    std::ofstream out(std::filesystem::path(program), std::ios::binary | std::ios::trunc);
+    return static_cast<bool>(out.write(bytes.data(), static_cast<std::streamsize>(bytes.size())));
+}
 
 // Has Wine prefer a DLL found beside the named program over its own for the planted names, as Windows
 // does for any DLL that is not a KnownDLL (nothing on Windows reads the key). Wine reads WINEDLLOVERRIDES
@@ -55,7 +102,7 @@ std::string joined(const std::vector<std::wstring>& names) {
     return text.empty() ? "none" : text;
 }
 
-class E2ePlanting : public ProgramTest {
+class E2ePlanting : public ProgramTest, public testing::WithParamInterface<Windows> {
 protected:
     void SetUp() override {
         ProgramTest::SetUp();
@@ -64,6 +111,7 @@ protected:
         const std::wstring here = moduleDirectory();
         for (const wchar_t* exe : {L"Ocellus.exe", kControl})
             ASSERT_TRUE(::CopyFileW((here + L"\\" + exe).c_str(), (folder_ + L"\\" + exe).c_str(), FALSE));
+        ASSERT_TRUE(hideFunctions(folder_ + L"\\Ocellus.exe", GetParam().lacks));
         for (const wchar_t* name : kPlanted)
             ASSERT_TRUE(::CopyFileW((here + L"\\standin.dll").c_str(), (folder_ + L"\\" + name + L".dll").c_str(),
                                     FALSE));
@@ -124,14 +172,15 @@ private:
     }
 };
 
-TEST_F(E2ePlanting, NoPlantedDllLoadsThroughAWholeSessionWhileADirectImportDoes) {
+TEST_P(E2ePlanting, NoPlantedDllLoadsThroughAWholeSessionWhileTheOldDefenceLoadsOne) {
     const PreferPlanted prefer({L"Ocellus.exe", kControl});
     runSession();
     app.kill();
-    const auto planted = markers("Ocellus");
+    const auto planted = markers(("Ocellus as Windows " + std::string(GetParam().name)).c_str());
     EXPECT_TRUE(planted.empty()) << joined(planted);
 
-    // The control proves that the stand-ins and the preference work: a direct import loads the plant.
+    // The control proves that the stand-ins and the preference work, and that without its own loads the
+    // program would take the plant: a load by name after the old defence finds the one beside it.
     Ocellus control;
     ASSERT_TRUE(control.launch(folder_ + L"\\" + kControl));
     EXPECT_TRUE(control.waitForExit());
@@ -140,6 +189,9 @@ TEST_F(E2ePlanting, NoPlantedDllLoadsThroughAWholeSessionWhileADirectImportDoes)
                             [](const std::wstring& name) { return sameText(name, L"UxTheme.dll.loaded"); }))
         << joined(loaded);
 }
+
+INSTANTIATE_TEST_SUITE_P(AsEachWindows, E2ePlanting, testing::ValuesIn(kVersions),
+                         [](const testing::TestParamInfo<Windows>& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace e2e

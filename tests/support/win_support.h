@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "win32/handles.h"
-#include "win32/systemfunction.h"
+#include "system_lookup.h"
 
 namespace testing_support {
 
@@ -26,7 +26,7 @@ namespace testing_support {
 inline std::optional<int> gdiObjectsOf(HANDLE process) {
     if (DWORD n = ::GetGuiResources(process, GR_GDIOBJECTS)) return static_cast<int>(n);
     using QueryFn = LONG(WINAPI*)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG, PULONG);
-    const auto query = win32::loadedFunction<QueryFn>(L"ntdll.dll", "NtQueryInformationProcess");
+    const auto query = testing_support::loadedFunction<QueryFn>(L"ntdll.dll", "NtQueryInformationProcess");
     if (!query) return std::nullopt;
     PROCESS_BASIC_INFORMATION info{};
     if (query(process, ProcessBasicInformation, &info, sizeof info, nullptr) != 0 || !info.PebBaseAddress)

@@ -16,6 +16,7 @@
 #include "app/mag.h"
 #include "win32/density.h"
 #include "win32/systemfunction.h"
+#include "system_lookup.h"
 #include "app_support.h"
 #include "child_run.h"
 #include "win_support.h"
@@ -25,6 +26,8 @@ using ocellus::TForm1;
 namespace {
 
 constexpr UINT kGetDpiScaledSize = 0x02E4;
+
+bool framesFollowDensity() { return win32::simulatedWindows() >= win32::WindowsVersion::Ten1607; }
 
 int stepPercent(int dpi) { return dpi <= 110 ? 100 : dpi <= 134 ? 125 : dpi <= 170 ? 150 : 200; }
 
@@ -204,7 +207,12 @@ TEST_F(Density, TheSizeAskedForIsTheSteppedClientInTheFrameOfTheNewDensity) {
     SIZE at168 = asked(168), expected = framed(900, 645, 168);
     EXPECT_EQ(at168.cx, expected.cx);
     EXPECT_EQ(at168.cy, expected.cy);
-    EXPECT_NE(expected.cy, framed(900, 645, 96).cy);  // the caption is taller at 168: a frame of its own
+    // From Windows 10 1607 on the caption is taller at 168, a frame of its own; before, the system
+    // draws every frame at the screen's density.
+    if (framesFollowDensity())
+        EXPECT_NE(expected.cy, framed(900, 645, 96).cy);
+    else
+        EXPECT_EQ(expected.cy, framed(900, 645, 96).cy);
 
     f.setClientSize(700, 500);  // as the user left it
     expected = framed(1050, 750, 168);
@@ -218,6 +226,31 @@ TEST_F(Density, TheSizeAskedForIsTheSteppedClientInTheFrameOfTheNewDensity) {
         const RECT b = f.boundsRect();
         f.setBounds(b.left, b.top, b.right - b.left, b.bottom - b.top);
     }
+}
+
+namespace {
+
+const auto realDeviceCaps = testing_support::loadedFunction<decltype(&::GetDeviceCaps)>(L"gdi32.dll", "GetDeviceCaps");
+
+// The screen's density as a sign-in at another scale left it.
+int WINAPI screenSignedInElsewhere(HDC dc, int index) {
+    return realDeviceCaps(dc, index) + (index == LOGPIXELSY ? 24 : 0);
+}
+
+}  // namespace
+
+// Windows 7 scales the program for the screen only; from 8.1 on the process is per-monitor aware and a
+// window's density is its monitor's, whatever the screen's was at sign-in.
+TEST_F(Density, AWindowHasItsMonitorsDensityWhereverWindowsKeepsOne) {
+    TForm1& f = createAt(96);
+    const win32::WindowDc screen(nullptr, ::GetDC(nullptr));
+    const int monitor = realDeviceCaps(screen.get(), LOGPIXELSY);
+    const testing_support::ImportPatch signedIn(L"gdi32.dll", "GetDeviceCaps",
+                                                reinterpret_cast<std::uintptr_t>(&screenSignedInElsewhere));
+    ASSERT_TRUE(signedIn.active());
+    const bool perMonitor = win32::simulatedWindows() >= win32::WindowsVersion::EightOne;
+    EXPECT_EQ(win32::windowPixelsPerInch(f.handle()), perMonitor ? monitor : monitor + 24);
+    EXPECT_EQ(win32::windowPixelsPerInch(nullptr), monitor + 24);
 }
 
 TEST_F(Density, AChangeWithoutARectangleOrDensityLeavesTheWindowWhereItIs) {
@@ -273,10 +306,33 @@ TEST_F(Density, AChangeDuringTheStartUpPlacementKeepsTheStoredRectangle) {
     EXPECT_EQ(differences(placed, freshAt(144, placed.client)), 0);
 }
 
+namespace {
+
+// Where the About dialog's window is made: the system gives it that monitor's frame.
+HHOOK creationHook = nullptr;
+POINT aboutMadeAt{-1, -1};
+
+LRESULT CALLBACK duringCreation(int code, WPARAM wp, LPARAM lp) {
+    wchar_t cls[16] = {};
+    if (code == HCBT_CREATEWND && ::GetClassNameW(reinterpret_cast<HWND>(wp), cls, 16) &&
+        std::wstring(cls) == L"TAboutForm") {
+        const CREATESTRUCTW* cs = reinterpret_cast<const CBT_CREATEWNDW*>(lp)->lpcs;
+        aboutMadeAt = {cs->x, cs->y};
+    }
+    return ::CallNextHookEx(creationHook, code, wp, lp);
+}
+
+}  // namespace
+
 TEST_F(Density, AboutOpensAt150PercentOverAWindowAt144WhileTheSystemSays96) {
     testing_support::StepsCleanup cleanup;
     TForm1& f = createAt(96);
     moveToDensity(f, 144);
+    // Away from the main monitor's corner, where the dialog would get that monitor's frame.
+    f.setBounds(600, 300, f.width(), f.height());
+    aboutMadeAt = {-1, -1};
+    creationHook = ::SetWindowsHookExW(WH_CBT, duringCreation, nullptr, ::GetCurrentThreadId());
+    ASSERT_NE(creationHook, nullptr);
     bool seen = false;
     testing_support::later(50, [&] {
         ocellus::TAboutForm* about = ocellus::AboutForm;
@@ -292,7 +348,10 @@ TEST_F(Density, AboutOpensAt150PercentOverAWindowAt144WhileTheSystemSays96) {
         about->modalResult = 1;
     });
     f.Button1Click(&f);
+    ::UnhookWindowsHookEx(creationHook);
     EXPECT_TRUE(seen);
+    const RECT owner = windowRect(f.handle());
+    EXPECT_TRUE(::PtInRect(&owner, aboutMadeAt)) << aboutMadeAt.x << "," << aboutMadeAt.y;
 }
 
 // ----- the process's awareness -----
@@ -303,9 +362,9 @@ constexpr wchar_t kHonouredMark[] = L"OCELLUS_MANIFEST_HONOURED";
 
 // 0 unaware, 1 system-aware, 2 per-monitor.
 int processAwareness() {
-    const auto get = win32::user32Function<DPI_AWARENESS_CONTEXT(WINAPI*)()>("GetThreadDpiAwarenessContext");
+    const auto get = testing_support::user32Function<DPI_AWARENESS_CONTEXT(WINAPI*)()>("GetThreadDpiAwarenessContext");
     const auto awareness =
-        win32::user32Function<DPI_AWARENESS(WINAPI*)(DPI_AWARENESS_CONTEXT)>("GetAwarenessFromDpiAwarenessContext");
+        testing_support::user32Function<DPI_AWARENESS(WINAPI*)(DPI_AWARENESS_CONTEXT)>("GetAwarenessFromDpiAwarenessContext");
     if (get && awareness) return awareness(get());
     return ::IsProcessDPIAware() ? 1 : 0;
 }
@@ -322,8 +381,7 @@ TEST(DensityAwareness, AProcessStartedWithTheManifestHonouredComesUpAware) {
     const int atStart = processAwareness();
     std::printf("awareness at start: %d\n", atStart);
     win32::ensurePixelDensityAwareness();
-    EXPECT_NE(processAwareness(), 0);
-    if (atStart != 0) {
-        EXPECT_EQ(processAwareness(), atStart);  // an aware process stays as it is
-    }
+    // An aware process stays as it is; an unaware one becomes system-aware, by whichever call this
+    // Windows has.
+    EXPECT_EQ(processAwareness(), atStart != 0 ? atStart : 1);
 }

@@ -175,7 +175,7 @@ using Gdiplus::GpStatus;
 
 template <class Fn>
 Fn realGdiplus(const char* name) {
-    return win32::loadedFunction<Fn>(L"gdiplus.dll", name);
+    return testing_support::loadedFunction<Fn>(L"gdiplus.dll", name);
 }
 
 // GDI+ behind this program's imports: it answers as one that never started, or makes everything but

@@ -196,7 +196,7 @@ BOOL WINAPI failScreenReads(HDC dst, int x, int y, int w, int h, HDC src, int sx
         return FALSE;
     }
     // Not ::BitBlt: this program's own import of it is the one patched.
-    static const auto real = win32::loadedFunction<decltype(&::BitBlt)>(L"gdi32.dll", "BitBlt");
+    static const auto real = testing_support::loadedFunction<decltype(&::BitBlt)>(L"gdi32.dll", "BitBlt");
     return real(dst, x, y, w, h, src, sx, sy, rop);
 }
 

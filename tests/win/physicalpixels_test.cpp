@@ -16,6 +16,7 @@
 #include "app/mag.h"
 #include "win32/physicalpixels.h"
 #include "win32/systemfunction.h"
+#include "system_lookup.h"
 #include "app_support.h"
 #include "child_run.h"
 #include "clipboard_picture.h"
@@ -25,7 +26,7 @@ using testing_support::ScreenPattern;
 
 namespace {
 
-using win32::user32Function;
+using testing_support::user32Function;
 
 const auto setContext = user32Function<DPI_AWARENESS_CONTEXT(WINAPI*)(DPI_AWARENESS_CONTEXT)>(
     "SetThreadDpiAwarenessContext");
@@ -50,9 +51,19 @@ private:
 class PhysicalPixels : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (setContext && getContext && sameContext) return;
-        { const win32::PhysicalPixelsScope quiet; }
-        GTEST_SKIP() << "user32 has no per-thread awareness: checked only that the scope does nothing quietly";
+        if (!(setContext && getContext && sameContext)) {
+            { const win32::PhysicalPixelsScope quiet; }
+            GTEST_SKIP() << "user32 has no per-thread awareness: checked only that the scope does nothing quietly";
+        }
+        if (win32::simulatedWindows() >= win32::WindowsVersion::Ten1607) return;
+        // Before Windows 10 1607 a thread has the process's awareness, and the scope leaves it so.
+        const ThreadContext known(DPI_AWARENESS_CONTEXT_UNAWARE);
+        {
+            const win32::PhysicalPixelsScope scope;
+            EXPECT_TRUE(threadIs(DPI_AWARENESS_CONTEXT_UNAWARE));
+        }
+        EXPECT_TRUE(threadIs(DPI_AWARENESS_CONTEXT_UNAWARE));
+        GTEST_SKIP() << "no per-thread awareness on this Windows: checked that the scope changes nothing";
     }
 };
 

@@ -14,7 +14,7 @@
 
 #include "app/mag.h"
 #include "app/mag_rules.h"
-#include "win32/systemfunction.h"
+#include "system_lookup.h"
 #include "app_support.h"
 #include "win_support.h"
 
@@ -117,7 +117,7 @@ using RegSetValueExFn = LSTATUS(WINAPI*)(HKEY, LPCWSTR, DWORD, DWORD, const BYTE
 // Refuses the value "Cursor"; the others go to the real function (reached around the patched import).
 LSTATUS WINAPI refuseCursor(HKEY key, LPCWSTR name, DWORD reserved, DWORD type, const BYTE* data, DWORD bytes) {
     if (name && std::wstring(name) == L"Cursor") return ERROR_ACCESS_DENIED;
-    static const auto real = win32::loadedFunction<RegSetValueExFn>(L"advapi32.dll", "RegSetValueExW");
+    static const auto real = testing_support::loadedFunction<RegSetValueExFn>(L"advapi32.dll", "RegSetValueExW");
     return real(key, name, reserved, type, data, bytes);
 }
 

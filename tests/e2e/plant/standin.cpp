@@ -2,10 +2,6 @@
 // "<its own path>.loaded" and does nothing else. It needs kernel32 alone, so nothing keeps it from loading.
 #include <windows.h>
 
-// The one function the planting test's control program imports; without it Windows would refuse to
-// start that program before any DLL's entry point runs. No arguments: the same in every calling convention.
-extern "C" __declspec(dllexport) int IsThemeActive() { return 0; }
-
 BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, LPVOID) {
     if (reason != DLL_PROCESS_ATTACH) return TRUE;
     wchar_t marker[MAX_PATH + 8] = {};
