@@ -11,14 +11,16 @@ here=$(cd "$(dirname "$0")" && pwd)
 . "$here/runs-32bit.sh"
 
 packages=(cmake ninja-build g++ googletest libbenchmark-dev g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
-          mingw-w64-tools wine wine64 xvfb xauth openbox xdotool x11-utils x11-xserver-utils imagemagick clang lld llvm
+          mingw-w64-tools wine wine64 xvfb xauth openbox xdotool x11-utils x11-xserver-utils libxinerama1 imagemagick clang lld llvm
           python3)
-wine32=wine32:i386
+# Wine's 32-bit loader, and the Xinerama library its display driver counts the monitors with (only
+# recommended, so without it the 32-bit Wine sees one monitor on the two-monitor display).
+wine32=(wine32:i386 libxinerama1:i386)
 
 say() { echo "install-deps: $*" >&2; }
 # One query for all (a query per package costs a second): "name:arch" of each installed one.
 installed() {
-  dpkg-query -W -f='${Package}:${Architecture} ${Status}\n' "${packages[@]}" "$wine32" 2>/dev/null |
+  dpkg-query -W -f='${Package}:${Architecture} ${Status}\n' "${packages[@]}" "${wine32[@]}" 2>/dev/null |
     sed -n 's/ install ok installed$//p'
 }
 have() {  # package[:arch] in the list on standard input
@@ -35,9 +37,8 @@ for p in "${packages[@]}"; do have "$p" || need+=("$p"); done
 want32=false
 runs_32bit_code && want32=true
 need32=false
-$want32 && ! have "$wine32" && need32=true
+if $want32; then for p in "${wine32[@]}"; do have "$p" || need32=true; done; fi
 [ ${#need[@]} -eq 0 ] && ! $need32 && exit 0
-$need32 && need+=("$wine32")
 
 SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO="sudo"
@@ -55,8 +56,10 @@ if $need32 && ! dpkg --print-foreign-architectures | grep -qx i386; then
   $SUDO dpkg --add-architecture i386
 fi
 
-say "installing: ${need[*]}"
-$want32 || say "this kernel runs no 32-bit programs: no $wine32; the Wine tiers test the 64-bit build"
+all=("${need[@]}")
+$need32 && all+=("${wine32[@]}")
+say "installing: ${all[*]}"
+$want32 || say "this kernel runs no 32-bit programs: no ${wine32[0]}; the Wine tiers test the 64-bit build"
 tries=${OCELLUS_APT_TRIES:-3}
 for ((i = 1; ; i++)); do
   $SUDO apt-get update -q >"$log" 2>&1 && break
@@ -69,8 +72,7 @@ for ((i = 1; ; i++)); do
   sleep "${OCELLUS_APT_PAUSE:-5}"
 done
 
-# The 32-bit loader on its own: when the i386 lists lag, it alone cannot be installed.
-$need32 && unset 'need[-1]'
+# The 32-bit loader on its own, after the rest: when the i386 lists lag, it alone cannot be installed.
 if [ ${#need[@]} -gt 0 ] && ! apt_install "${need[@]}"; then
   # Name the package that cannot be installed: one at a time, each with apt's own reason.
   failed=()
@@ -87,7 +89,7 @@ if [ ${#need[@]} -gt 0 ] && ! apt_install "${need[@]}"; then
   fi
 fi
 
-if $need32 && ! apt_install "$wine32"; then
-  say "$wine32 could not be installed ($(grep -m1 '^E: ' "$log" | cut -c4-)); the Wine tiers will test the 64-bit build"
+if $need32 && ! apt_install "${wine32[@]}"; then
+  say "${wine32[*]} could not be installed ($(grep -m1 '^E: ' "$log" | cut -c4-)); the Wine tiers will test the 64-bit build"
 fi
 exit 0

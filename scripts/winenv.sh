@@ -29,7 +29,8 @@ winenv_which() {
   fi
 }
 
-# Cuts the display into the two monitors of headless-2mon. Wine reads them as Xinerama heads.
+# Cuts the display into the two monitors of headless-2mon. Wine reads them as Xinerama heads, through
+# the loader's own libXinerama (install-deps.sh installs the 32-bit one beside the 32-bit loader).
 winenv_two_monitors() {
   local primary=0 second=1280
   if [ "$1" = left ]; then primary=1024 second=0; fi

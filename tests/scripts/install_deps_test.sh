@@ -71,7 +71,9 @@ run_case() {
   echo "$fails" >"$FAKE/update-failures"
   tr ' ' '\n' <<<"$broken" >"$FAKE/broken"
   grep -vxF -f <(tr ' ' '\n' <<<"$missing") <<<"$everything" | sed 's/$/:amd64/' >"$FAKE/installed"
-  [ "$kernel" = runs32 ] && [[ " $missing " != *" wine32:i386 "* ]] && echo "wine32:i386" >>"$FAKE/installed"
+  if [ "$kernel" = runs32 ]; then
+    for p in wine32:i386 libxinerama1:i386; do [[ " $missing " == *" $p "* ]] || echo "$p" >>"$FAKE/installed"; done
+  fi
   out=$(PATH="$work/bin:$PATH" OCELLUS_PROBE32="$work/$kernel" OCELLUS_APT_PAUSE=0 \
     bash "$root/scripts/install-deps.sh" 2>&1)
   rc=$?
@@ -115,7 +117,13 @@ check "adds the i386 architecture" asked "dpkg --add-architecture i386"
 check "asks for wine32" asked "wine32:i386"
 check "one clear line" [ "$(grep -c 'wine32' <<<"$out")" -eq 2 ]
 check "says why and what follows" \
-  said "wine32:i386 could not be installed (Unable to correct problems, you have held broken packages.); the Wine tiers will test the 64-bit build"
+  said "wine32:i386 libxinerama1:i386 could not be installed (Unable to correct problems, you have held broken packages.); the Wine tiers will test the 64-bit build"
+
+# Without it the 32-bit Wine counts one monitor, and the two-monitor tier cannot run.
+name=xinerama-missing-beside-wine32
+run_case $name runs32 0 "" "libxinerama1:i386"
+check "exit 0" [ "$rc" -eq 0 ]
+check "installs the 32-bit Xinerama library" installed libxinerama1:i386
 
 name=kernel-runs-no-32-bit-code
 run_case $name runs64only 0 "" "openbox"
