@@ -26,16 +26,6 @@ std::optional<RECT> secondMonitor() {
     return found;
 }
 
-// A colour of its own for every pixel of a monitor, from its offset to the monitor's corner: red and
-// green the low bytes of dx and dy, blue their high bits.
-COLORREF codeAt(int dx, int dy) {
-    return RGB(dx & 0xFF, dy & 0xFF, ((dx >> 8) & 0x0F) | (((dy >> 8) & 0x0F) << 4));
-}
-
-void paintCodes(HDC dc, int w, int h) {
-    testing_support::paintColours(dc, w, h, codeAt);
-}
-
 std::wstring positionText(POINT p) { return std::to_wstring(p.x) + L", " + std::to_wstring(p.y); }
 
 class E2eTwoMonitors : public ProgramTest {

@@ -222,9 +222,10 @@ TEST_F(E2eClipboard, CtrlPCopiesTheReadoutTextAsShown) {
     EXPECT_EQ(clipboardText().value_or(L"<none>"), L"$123456");
 }
 
-TEST_F(E2eClipboard, CtrlUCopiesTheUnmagnifiedAreaAroundThePointer) {
+// Every pixel of the pattern its own colour, so that any shift, flip or inversion shows.
+TEST_F(E2eClipboard, CtrlUCopiesTheAreaAroundThePointerAndCtrlCWhatThePictureShowsOnTheScreen) {
     ASSERT_TRUE(start());
-    showPattern(ScreenPattern::halves(kColour, kOther));
+    const POINT spot = showPattern(paintCodes);
     const SIZE picture = clientSize(app.picture());
     auto pic = copyPicture('U');
     ASSERT_TRUE(pic);
@@ -235,12 +236,12 @@ TEST_F(E2eClipboard, CtrlUCopiesTheUnmagnifiedAreaAroundThePointer) {
         EXPECT_EQ(pic->width, 190);
         EXPECT_EQ(pic->height, 118);
     }
-    // Centred on the pointer, which sits on the border of the two halves; no pointer arrow in it.
-    const int y = pic->height / 2;
-    EXPECT_EQ(pic->at(0, y), kColour);
-    EXPECT_EQ(pic->at(pic->width / 2 - 1, y), kColour);
-    EXPECT_EQ(pic->at(pic->width / 2, y), kOther);
-    EXPECT_EQ(pic->at(pic->width - 1, y), kOther);
+    // Centred on the pointer; no pointer arrow in it.
+    const int left = spot.x - pic->width / 2, top = spot.y - pic->height / 2;
+    EXPECT_EQ(differenceOf(pic, screenPicture({left, top, left + pic->width, top + pic->height})), "");
+
+    // The window's picture as read from the screen, not from the bitmap it is painted from.
+    EXPECT_EQ(differenceOf(copyPicture('C'), screenPicture(clientOnScreen(app.picture()))), "");
 }
 
 TEST_F(E2eClipboard, KeysOutsideTheTableDoNothing) {
