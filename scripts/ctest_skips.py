@@ -14,7 +14,8 @@ import tempfile
 import xml.etree.ElementTree as ET
 
 ALLOWED = {
-    "one-monitor": "Wine reports one monitor: the two-monitor tests run in their own tier, which fails on one",
+    "one-monitor": "the system reports one monitor: the two-monitor tests run in a tier of their own, which "
+    "fails on one",
     "no-thread-awareness": "Windows before 10 1607, real or simulated: no thread's DPI awareness differs from "
     "the process's",
     "import-elsewhere": "the test program imports the function from another DLL than the one whose import the "

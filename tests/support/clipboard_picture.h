@@ -77,9 +77,7 @@ inline std::optional<Picture> screenPicture(RECT r) {
 // Empty when both pictures are there and the same; else what differs, for a failure message.
 inline std::string differenceOf(const std::optional<Picture>& a, const std::optional<Picture>& b) {
     if (!a || !b) return "a picture is missing";
-    if (a->width != b->width || a->height != b->height)
-        return std::to_string(a->width) + "x" + std::to_string(a->height) + " against " + std::to_string(b->width) +
-               "x" + std::to_string(b->height);
+    if (a->width != b->width || a->height != b->height) return "the sizes differ";
     std::size_t wrong = 0, first = 0;
     for (std::size_t i = 0; i < a->pixels.size(); ++i)
         if (a->pixels[i] != b->pixels[i] && wrong++ == 0) first = i;

@@ -63,9 +63,8 @@ using Log = std::vector<std::string>;
 void pumpPastATick() {
     testing_support::StepsCleanup cleanup;
     bool done = false;
-    testing_support::later(kLifeTimers[0].interval, [&] {
-        testing_support::later(kLifeTimers[0].interval, [&] { done = true; });
-    });
+    const unsigned ms = kLifeTimers[0].interval;
+    testing_support::later(ms, [&] { testing_support::later(ms, [&] { done = true; }); });
     EXPECT_TRUE(testing_support::pumpUntil([&] { return done; })) << "no timer ticked";
 }
 
