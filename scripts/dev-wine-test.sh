@@ -12,12 +12,13 @@ cd "$root"
 . scripts/winenv.sh
 cmake --preset "$(winenv_preset)" -B "$dir" >/dev/null && cmake --build "$dir" -j 2 || exit 1
 if [ -n "${MONITORS:-}" ]; then
+  export OCELLUS_MONITORS=2
   winenv_start "$dir/wine-test-2mon" headless-2mon "$MONITORS" || { winenv_stop; exit 1; }
 else
   winenv_start "$dir/wine-test" headless
 fi
 wine reg delete 'HKCU\SOFTWARE\Tarnwick' /f >/dev/null 2>&1 </dev/null
-ctest --test-dir "$dir" -R "$regex" --output-on-failure --timeout 300 ${CTEST_ARGS:-}
+scripts/ctest_skips.py --test-dir "$dir" -R "$regex" --output-on-failure --timeout 300 ${CTEST_ARGS:-}
 rc=$?
 winenv_stop
 exit $rc

@@ -20,7 +20,9 @@ namespace e2e {
 
 using testing_support::clipboardPicture;
 using testing_support::ClipboardLock;
+using testing_support::differenceOf;
 using testing_support::Picture;
+using testing_support::screenPicture;
 
 inline bool putClipboardText(std::wstring_view text) {
     ClipboardLock lock;

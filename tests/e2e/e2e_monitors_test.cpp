@@ -1,9 +1,11 @@
 // End-to-end on two monitors: the picture and the copies show what is under the pointer on the second
 // monitor, and the window and the About dialog open on the monitor the window was on. Needs the
-// two-monitor display of scripts/winenv.sh (headless-2mon); on one monitor every test skips.
+// two-monitor display of scripts/winenv.sh (headless-2mon); on one monitor every test skips, or fails
+// where the run says two monitors are there.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "e2e_support.h"
 
@@ -24,16 +26,6 @@ std::optional<RECT> secondMonitor() {
     return found;
 }
 
-// A colour of its own for every pixel of a monitor, from its offset to the monitor's corner: red and
-// green the low bytes of dx and dy, blue their high bits.
-COLORREF codeAt(int dx, int dy) {
-    return RGB(dx & 0xFF, dy & 0xFF, ((dx >> 8) & 0x0F) | (((dy >> 8) & 0x0F) << 4));
-}
-
-void paintCodes(HDC dc, int w, int h) {
-    testing_support::paintColours(dc, w, h, codeAt);
-}
-
 std::wstring positionText(POINT p) { return std::to_wstring(p.x) + L", " + std::to_wstring(p.y); }
 
 class E2eTwoMonitors : public ProgramTest {
@@ -41,7 +33,9 @@ protected:
     void SetUp() override {
         ProgramTest::SetUp();
         const std::optional<RECT> m = secondMonitor();
-        if (!m) GTEST_SKIP() << "one monitor; these run on the two-monitor display of scripts/winenv.sh";
+        // The two-monitor runs set OCELLUS_MONITORS: there one monitor is the display's fault, not a skip.
+        if (!m && std::getenv("OCELLUS_MONITORS")) FAIL() << "the system reports one monitor on a two-monitor display";
+        if (!m) GTEST_SKIP() << "allowed: one-monitor: these run on the two-monitor display of scripts/winenv.sh";
         second_ = *m;
     }
     void TearDown() override {
@@ -106,16 +100,7 @@ TEST_F(E2eTwoMonitors, ReadoutAndBothCopiesShowTheAreaUnderThePointer) {
         const int w = area.right - area.left, h = area.bottom - area.top;
 
         // Ctrl+U: the area itself, pixel for pixel.
-        auto copy = copyPicture('U');
-        ASSERT_TRUE(copy);
-        ASSERT_EQ(copy->width, w);
-        ASSERT_EQ(copy->height, h);
-        int wrong = 0;
-        POINT firstWrong{-1, -1};
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x)
-                if (copy->at(x, y) != codeOnScreen(area.left + x, area.top + y) && wrong++ == 0) firstWrong = {x, y};
-        EXPECT_EQ(wrong, 0) << "first at " << firstWrong.x << "," << firstWrong.y << " of the copy";
+        EXPECT_EQ(differenceOf(copyPicture('U'), screenPicture(area)), "");
 
         // Ctrl+C: the same area enlarged, sampled in the middle of the blocks of its corner and centre pixels.
         auto sample = [&](const Picture& pic, int sx, int sy) {

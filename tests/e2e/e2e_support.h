@@ -236,6 +236,14 @@ inline RECT windowRect(HWND h) {
     return r;
 }
 
+// Where the window's client area is on the screen.
+inline RECT clientOnScreen(HWND h) {
+    RECT r{};
+    ::GetClientRect(h, &r);
+    ::MapWindowPoints(h, nullptr, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
 inline SIZE clientSize(HWND h) {
     RECT r{};
     ::GetClientRect(h, &r);
@@ -547,6 +555,14 @@ inline void keepClearOf(HWND w, RECT pattern) {
         },
         2000);
 }
+
+// A colour of its own for every pixel of an area (a monitor, a pattern), from its offset to the area's
+// corner: red and green the low bytes of dx and dy, blue their high bits.
+inline COLORREF codeAt(int dx, int dy) {
+    return RGB(dx & 0xFF, dy & 0xFF, ((dx >> 8) & 0x0F) | (((dy >> 8) & 0x0F) << 4));
+}
+
+inline void paintCodes(HDC dc, int w, int h) { testing_support::paintColours(dc, w, h, codeAt); }
 
 inline std::wstring rgbText(COLORREF c) {
     return L"RGB: " + std::to_wstring(GetRValue(c)) + L"," + std::to_wstring(GetGValue(c)) + L"," +

@@ -5,8 +5,10 @@
 
 #include <windows.h>
 
+#include <array>
 #include <cstdio>
 #include <functional>
+#include <optional>
 #include <random>
 #include <string>
 #include <utility>
@@ -333,23 +335,22 @@ TEST_F(Density, AboutOpensAt150PercentOverAWindowAt144WhileTheSystemSays96) {
     aboutMadeAt = {-1, -1};
     creationHook = ::SetWindowsHookExW(WH_CBT, duringCreation, nullptr, ::GetCurrentThreadId());
     ASSERT_NE(creationHook, nullptr);
-    bool seen = false;
+    // Read inside the dialog's loop, checked after it: a failed check in there would keep the loop going.
+    std::optional<std::array<int, 7>> seen;
     testing_support::later(50, [&] {
-        ocellus::TAboutForm* about = ocellus::AboutForm;
-        ASSERT_NE(about, nullptr);
-        seen = true;
-        EXPECT_EQ(about->pixelsPerInch(), 144);
-        EXPECT_EQ(about->clientWidth(), 510);
-        EXPECT_EQ(about->clientHeight(), 425);
-        EXPECT_EQ(about->OKButton->left(), ::MulDiv(205, 150, 100));
-        EXPECT_EQ(about->OKButton->width(), ::MulDiv(92, 150, 100));
-        EXPECT_EQ(fontHeightOf(about->OKButton->handle()), -20);
-        EXPECT_EQ(fontHeightOf(about->Label5->handle()), -35);
-        about->modalResult = 1;
+        forms::Form* modal = forms::application().modalForm();
+        if (ocellus::TAboutForm* about = ocellus::AboutForm)
+            seen = std::array<int, 7>{about->pixelsPerInch(),       about->clientWidth(),
+                                      about->clientHeight(),        about->OKButton->left(),
+                                      about->OKButton->width(),     fontHeightOf(about->OKButton->handle()),
+                                      fontHeightOf(about->Label5->handle())};
+        if (modal) modal->modalResult = 1;
     });
     f.Button1Click(&f);
     ::UnhookWindowsHookEx(creationHook);
-    EXPECT_TRUE(seen);
+    ASSERT_TRUE(seen) << "no About dialog";
+    EXPECT_EQ(*seen, (std::array{144, 510, 425, ::MulDiv(205, 150, 100), ::MulDiv(92, 150, 100), -20, -35}))
+        << "density, client width and height, OK's left and width, the fonts of OK and of the title line";
     const RECT owner = windowRect(f.handle());
     EXPECT_TRUE(::PtInRect(&owner, aboutMadeAt)) << aboutMadeAt.x << "," << aboutMadeAt.y;
 }

@@ -58,6 +58,16 @@ LifeForm::LifeForm(std::vector<std::string>& log, bool failOnCreate)
 
 using Log = std::vector<std::string>;
 
+// Pumps until two steps of the Ticker's interval have run one after the other: by then a tick still
+// due, from a timer started earlier, would have come too.
+void pumpPastATick() {
+    testing_support::StepsCleanup cleanup;
+    bool done = false;
+    const unsigned ms = kLifeTimers[0].interval;
+    testing_support::later(ms, [&] { testing_support::later(ms, [&] { done = true; }); });
+    EXPECT_TRUE(testing_support::pumpUntil([&] { return done; })) << "no timer ticked";
+}
+
 }  // namespace
 
 TEST(FormLifetime, TheFirstResizeComesOnceTheControlsExistThenTheCreateEvent) {
@@ -82,7 +92,7 @@ TEST(FormLifetime, TheDestroyEventRunsOnceWhileTheWholeFormExists) {
     EXPECT_EQ(form->handle(), nullptr);
     EXPECT_EQ(form->Box->handle(), nullptr);
     form.reset();
-    testing_support::pump(50);  // no tick reaches a form that is gone
+    pumpPastATick();  // none reaches a form that is gone
     EXPECT_EQ(log, (Log{"resize, box made", "create", "destroy, intact"}));
 }
 
@@ -93,7 +103,7 @@ TEST(FormLifetime, AConstructorThatThrowsLeavesNothingBehind) {
 
     Log log;
     EXPECT_THROW(makeForm<LifeForm>(log, true), ocellus::Exception);
-    testing_support::pump(50);
+    pumpPastATick();
     EXPECT_EQ(log, (Log{"resize, box made", "create"}));  // no destroy event for a form never made, no tick
     EXPECT_EQ(::FindWindowW(L"TLifeForm", nullptr), nullptr);
     EXPECT_EQ(application().mainForm, nullptr);

@@ -53,7 +53,7 @@ protected:
     void SetUp() override {
         if (!(setContext && getContext && sameContext)) {
             { const win32::PhysicalPixelsScope quiet; }
-            GTEST_SKIP() << "user32 has no per-thread awareness: checked only that the scope does nothing quietly";
+            GTEST_SKIP() << "allowed: no-thread-awareness: none in user32; the scope checked to do nothing";
         }
         if (win32::simulatedWindows() >= win32::WindowsVersion::Ten1607) return;
         // Before Windows 10 1607 a thread has the process's awareness, and the scope leaves it so.
@@ -63,7 +63,7 @@ protected:
             EXPECT_TRUE(threadIs(DPI_AWARENESS_CONTEXT_UNAWARE));
         }
         EXPECT_TRUE(threadIs(DPI_AWARENESS_CONTEXT_UNAWARE));
-        GTEST_SKIP() << "no per-thread awareness on this Windows: checked that the scope changes nothing";
+        GTEST_SKIP() << "allowed: no-thread-awareness: checked that the scope changes nothing";
     }
 };
 
@@ -110,7 +110,7 @@ class ScaledDisplay : public testing_support::ProgramWindowTest {
 protected:
     void SetUp() override {
         ProgramWindowTest::SetUp();
-        if (!setContext) GTEST_SKIP() << "user32 has no per-thread awareness";
+        if (!setContext) GTEST_SKIP() << "allowed: no-thread-awareness: none in user32";
     }
     // Whether the test goes on here, in a process started on a scaled display; elsewhere it runs
     // again in a child started so.
@@ -210,7 +210,7 @@ BOOL WINAPI recordingOpenClipboard(HWND owner) {
 class UnmagnifiedCopy : public testing_support::ProgramWindowTest {};
 
 TEST_F(UnmagnifiedCopy, OpensTheClipboardOutsideThePhysicalPixelsScope) {
-    if (!setContext) GTEST_SKIP() << "user32 has no per-thread awareness";
+    if (!setContext) GTEST_SKIP() << "allowed: no-thread-awareness: none in user32";
     create(false);
     form->Timer1->setEnabled(false);
     form->Timer2->setEnabled(false);
