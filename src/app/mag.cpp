@@ -10,6 +10,7 @@
 #include "mylib/ustandardizefonts.h"
 #include "win32/monitor.h"
 #include "win32/physicalpixels.h"
+#include "win32/rect.h"
 
 namespace ocellus {
 
@@ -136,7 +137,7 @@ void TForm1::FormCreate(forms::Component*) {
     const HMONITOR monitor = ::MonitorFromRect(&b, MONITOR_DEFAULTTONULL);
     const RECT m = win32::monitorRect(monitor);
     // One move: a density change on the way must not leave the window between two placements.
-    if (!monitor || isOffScreen(b.left, b.top, {m.left, m.top, m.right, m.bottom}))
+    if (!monitor || isOffScreen(b.left, b.top, win32::toIntRect(m)))
         setBounds(0, 0, width(), height());
     rgblabel->setCaption(L"");
     xyLabel->setCaption(L"");

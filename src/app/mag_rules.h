@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/rect.h"
+
 namespace ocellus {
 
 // The screen area that is stretched into the picture, and the marker position
@@ -19,17 +21,12 @@ struct SourceRect {
     int bottom() const { return top + height; }
 };
 
-// A monitor's full rectangle in screen coordinates, right and bottom exclusive. The primary
-// display is {0, 0, width, height}; other monitors may lie at negative coordinates.
-struct MonitorRect {
-    int left, top, right, bottom;
-};
-
-// (x, y) is the pointer on the given monitor, whose edges the source keeps inside; the
+// (x, y) is the pointer on the given monitor (its full rectangle: the primary display is
+// {0, 0, width, height}; other monitors may lie at negative coordinates), whose edges the source keeps inside; the
 // picture is pictureW x pictureH and zoomCode is twice the magnification. Negative picture
 // sizes count as 0; zoomCode <= 0 gives an empty source at the pointer.
 SourceRect sourceRectangle(int x, int y, int pictureW, int pictureH, int zoomCode,
-                           const MonitorRect& monitor);
+                           const IntRect& monitor);
 
 // Colours are GDI colours 0x00BBGGRR; only the signed readout shows the top byte.
 struct Rgb {
@@ -85,6 +82,6 @@ const ZoomStep* zoomStepForTag(int tag);        // nullptr when not in the table
 // A stored window position that would leave less than 50 pixels visible at the right
 // or bottom of its monitor, or whose title bar is above it. A window hanging off the
 // left edge is still reachable and stays where it was.
-bool isOffScreen(int left, int top, const MonitorRect& monitor);
+bool isOffScreen(int left, int top, const IntRect& monitor);
 
 }  // namespace ocellus

@@ -64,8 +64,9 @@ public:
     Position position = Position::DefaultPosOnly;
     WindowState windowState() const;
     HMONITOR monitor() const;
-    // Scales positions, sizes and fonts of the form and every control by m/d; left and top stay.
-    void scaleBy(int m, int d);
+    // Lays the form and every control out at percent of their design values (positions, sizes, fonts)
+    // and steps the client size with them; left and top stay. One resize follows.
+    void scaleTo(int percent);
     // The form's pixel density: its window's when made (an owned form opens over its owner and takes
     // the owner's), then the one each WM_DPICHANGED brings.
     int pixelsPerInch() const noexcept { return pixelsPerInch_; }
@@ -110,7 +111,8 @@ private:
     void centre();
     void takeBounds();  // from the window
     int framePixelsPerInch() const;
-    // Density changes (density.cpp).
+    // Scales and density changes (form_density.cpp).
+    void layOutAt(int percent);
     void changeDensity(int pixelsPerInch, const RECT* suggested);
     SIZE scaledWindowSize(int pixelsPerInch) const;
     void takeClientReference();

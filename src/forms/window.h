@@ -163,8 +163,6 @@ private:
     friend struct WindowBinding;
     friend void realign(Control&);
     friend void recordAnchorDistances(Control&);
-    friend void scaleControl(Control&, int, int);
-    friend void placeScaled(Control&, const DesignValues&, int, int);
     friend void layoutFromDesign(Control&, int, int, int);
     bool mouseInside_ = false;
     bool subclassed_ = false;
