@@ -14,6 +14,8 @@
 namespace ocellus {
 namespace {
 
+constexpr wchar_t kEscapeChar = 0x1B;  // the character Esc types
+
 // The system's text without its line break, for the middle of a message.
 std::wstring systemErrorLine(DWORD code) {
     std::wstring text = forms::systemErrorText(code);
@@ -120,7 +122,7 @@ void TForm1::FormKeyDown(forms::Component*, WORD& key, forms::ShiftState shift) 
 }
 
 void TForm1::FormKeyPress(forms::Component*, wchar_t& key) {
-    if (key == 27) {
+    if (key == kEscapeChar) {
         key = 0;
         forms::application().terminate();
     } else if (key == L'H' || key == L'h') {

@@ -57,22 +57,25 @@ struct PictureInputs {
     bool operator==(const PictureInputs&) const = default;
 };
 
+// The zoom group's buttons, in order: the main window's rows, the wheel's steps (by tag, from the
+// first row's to the last's) and the stored magnification all come from this table.
 struct ZoomStep {
     std::wstring_view button;
     std::wstring_view caption;
     int tag;
     int zoomCode;
+    int left, width;  // the button in its group, at 96 pixels per inch
 };
 inline constexpr std::array<ZoomStep, 9> kZoomSteps = {{
-    {L"rbx1", L"x1", 1, 2},
-    {L"rbx1_5", L"x1.5", 2, 3},
-    {L"rbx2", L"x2", 3, 4},
-    {L"rbx3", L"x3", 4, 6},
-    {L"rbx4", L"x4", 5, 8},
-    {L"rbx6", L"x6", 6, 12},
-    {L"rbx9", L"x9", 7, 18},
-    {L"rbx12", L"x12", 8, 24},
-    {L"rbx15", L"x15", 9, 30},
+    {L"rbx1", L"x1", 1, 2, 98, 33},
+    {L"rbx1_5", L"x1.5", 2, 3, 132, 39},
+    {L"rbx2", L"x2", 3, 4, 176, 39},
+    {L"rbx3", L"x3", 4, 6, 210, 38},
+    {L"rbx4", L"x4", 5, 8, 243, 33},
+    {L"rbx6", L"x6", 6, 12, 277, 33},
+    {L"rbx9", L"x9", 7, 18, 311, 34},
+    {L"rbx12", L"x12", 8, 24, 345, 40},
+    {L"rbx15", L"x15", 9, 30, 384, 38},
 }};
 inline constexpr int kDefaultZoomCode = 6;
 

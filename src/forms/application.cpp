@@ -101,7 +101,8 @@ void Application::processMessages() {
 // Only a shown form: a hidden one takes no input anyway, and a box it owned would have no taskbar
 // button of its own.
 HWND Application::errorBoxOwner(HWND source) const {
-    for (HWND form : {source ? ::GetAncestor(source, GA_ROOT) : nullptr, mainForm ? mainForm->handle() : nullptr})
+    for (HWND form : {source ? ::GetAncestor(source, GA_ROOT) : nullptr, modalForm_ ? modalForm_->handle() : nullptr,
+                      mainForm ? mainForm->handle() : nullptr})
         if (form && ::IsWindowVisible(form)) return form;
     return nullptr;
 }

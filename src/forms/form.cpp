@@ -79,6 +79,7 @@ void Form::create(const FormDef& def, std::span<const ControlRow> controls, std:
         if (clientWidth() != def.clientWidth || clientHeight() != def.clientHeight)
             setClientSize(def.clientWidth, def.clientHeight);
         takeBounds();
+        // The first form made becomes the main form: closing it ends the run.
         if (!application().mainForm) application().setMainForm(this);
         build(controls);
         build(timers);
@@ -320,7 +321,7 @@ bool Form::handleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
         result = TRUE;
         return true;
     case WM_CLOSE:
-        if (modal_) modalResult = 2;  // cancelled
+        if (modal_) modalResult = mrCancel;
         else if (application().mainForm == this) application().terminate();
         else ::ShowWindow(hwnd_, SW_HIDE);
         result = 0;

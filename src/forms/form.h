@@ -23,6 +23,8 @@ enum class BorderStyle : std::uint8_t { Sizeable, Dialog };
 // primary display when it has no owner form.
 enum class Position : std::uint8_t { Designed, DefaultPosOnly, ScreenCenter };
 enum class WindowState : std::uint8_t { Normal, Minimized, Maximized };
+// showModal's results: a button's, or mrCancel for a form closed by its frame (close box, Alt+F4).
+inline constexpr int mrOk = 1, mrCancel = 2;
 
 struct FormDef {
     std::wstring_view className;

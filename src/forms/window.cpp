@@ -44,7 +44,7 @@ struct WindowBinding {
             try {
                 handled = c->handleMessage(msg, wp, lp, result);
             } catch (...) {
-                application().handleCurrentException();
+                application().handleCurrentException(hwnd);
                 handled = true;
             }
         }
