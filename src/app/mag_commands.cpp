@@ -8,6 +8,7 @@
 #include "app/mag_rules.h"
 #include "base/exception.h"
 #include "forms/application.h"
+#include "win32/errortext.h"
 #include "win32/physicalpixels.h"
 #include "mylib/ustandardizefonts.h"
 
@@ -18,7 +19,7 @@ constexpr wchar_t kEscapeChar = 0x1B;  // the character Esc types
 
 // The system's text without its line break, for the middle of a message.
 std::wstring systemErrorLine(DWORD code) {
-    std::wstring text = forms::systemErrorText(code);
+    std::wstring text = win32::systemErrorText(code);
     while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ')) text.pop_back();
     return text;
 }

@@ -67,8 +67,4 @@ bool guarded(F&& f, HWND source = nullptr) noexcept {
     }
 }
 
-// The system's text for an error code as FormatMessageW gives it (line break included), or
-// "Error <code>" when it has none.
-std::wstring systemErrorText(DWORD code);
-
 }  // namespace forms

@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "forms/build.h"
-#include "win32/handles.h"
+#include "win32/tooltip.h"
 #include "forms/window.h"
 
 namespace forms {
@@ -55,14 +55,11 @@ public:
     // Bounds are the outer frame in screen coordinates; a minimised form has its restored rectangle.
     void setBounds(int left, int top, int width, int height) override;
     RECT boundsRect() const;
-    int clientWidth() const override;
-    int clientHeight() const override;
+    int clientWidth() const override { return clientRect().right; }
+    int clientHeight() const override { return clientRect().bottom; }
     void setClientSize(int width, int height);
 
-    bool scaled = true;
-    bool autoScroll = false;
-    bool showHint = false;
-    bool keyPreview = false;
+    bool scaled = true, autoScroll = false, showHint = false, keyPreview = false;
     Position position = Position::DefaultPosOnly;
     WindowState windowState() const;
     HMONITOR monitor() const;
@@ -78,7 +75,9 @@ public:
     bool layoutHeld() const noexcept { return layoutHolds_ > 0; }
 
     void show();
-    void close();
+    void close() {
+        if (hwnd_) ::PostMessageW(hwnd_, WM_CLOSE, 0, 0);
+    }
     int showModal();
     int modalResult = 0;
     bool isModal() const noexcept { return modal_; }
@@ -105,13 +104,16 @@ protected:
     // forms call it from their constructor, which makes their members safe to use in every handler.
     void create(const FormDef& def, std::span<const ControlRow> controls = {}, std::span<const TimerRow> timers = {});
     WindowClass windowClass() const override;
-    void fireResize();
+    void fireResize() {
+        if (onResize) onResize(this);
+    }
 
 private:
     friend class LayoutHold;
     void releaseWindow() noexcept;
     void centre();
     void takeBounds();  // from the window
+    RECT clientRect() const;
     int framePixelsPerInch() const;
     // Scales and density changes (form_density.cpp).
     void layOutAt(int percent);
@@ -122,18 +124,15 @@ private:
 
     std::wstring className_;
     DWORD style_ = 0, exStyle_ = 0;
-    win32::WindowHandle tooltip_;
-    bool shown_ = false;
-    bool modal_ = false;
+    win32::Tooltip tooltip_;
+    bool shown_ = false, modal_ = false;
     int layoutHolds_ = 0;
     int pixelsPerInch_ = USER_DEFAULT_SCREEN_DPI;
     int scalePercent_ = 100;  // of the design values, as laid out now
     bool placing_ = false;    // inside a SetWindowPos of our own
     // The client size last given by the user or the program, and the percentage it was given at:
     // every density's client size is stepped from it, so moves between monitors never change it.
-    struct ClientReference {
-        int width = 0, height = 0, percent = 100;
-    } clientReference_;
+    struct { int width = 0, height = 0, percent = 100; } clientReference_;
     int wheelAccumulator_ = 0;
     HWND lastFocus_ = nullptr;
 };

@@ -46,7 +46,7 @@ void Form::scaleTo(int percent) {
 
 SIZE Form::scaledWindowSize(int pixelsPerInch) const {
     const int percent = densityScale(pixelsPerInch);
-    const ClientReference& r = clientReference_;
+    const auto& r = clientReference_;
     const RECT rc = win32::windowRectForClient(::MulDiv(r.width, percent, r.percent),
                                                ::MulDiv(r.height, percent, r.percent), style_, exStyle_,
                                                pixelsPerInch);
@@ -69,7 +69,7 @@ void Form::changeDensity(int pixelsPerInch, const RECT* suggested) {
     if (nested) return;  // the layout under way realigns and raises the resize
     // The reference stays while the client is the size stepped from it: taken again at every move,
     // it would be rounded again at every move.
-    const ClientReference& r = clientReference_;
+    const auto& r = clientReference_;
     if (clientWidth() != ::MulDiv(r.width, percent, r.percent) ||
         clientHeight() != ::MulDiv(r.height, percent, r.percent))
         takeClientReference();

@@ -120,7 +120,9 @@ public:
 
     Notify onClick;
     Event<int /*button*/, ShiftState, int /*x*/, int /*y*/> onMouseUp;
-    virtual void click();
+    virtual void click() {
+        if (onClick) onClick(this);
+    }
 
     void repaint();  // now, synchronously
     void invalidate();

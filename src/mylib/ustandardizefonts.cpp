@@ -8,6 +8,7 @@
 
 #include "base/exception.h"
 #include "forms/application.h"
+#include "win32/errortext.h"
 #include "win32/monitor.h"
 #include "win32/rect.h"
 #include "win32/seams.h"
@@ -108,7 +109,7 @@ void ScaleFormTo(forms::Form& form, int percent, bool scaleWithAnchors) {
         if (::GetMonitorInfoW(monitor, &info)) {
             area = win32::toIntRect(info.rcWork);
         } else {
-            debugOut(forms::systemErrorText(::GetLastError()));
+            debugOut(win32::systemErrorText(::GetLastError()));
             // The monitor's full rectangle stands in for its work area.
             area = win32::toIntRect(enumeratedMonitorRect(monitor));
         }
