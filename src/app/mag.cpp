@@ -100,7 +100,8 @@ constexpr auto kLayout = [] {
     for (std::size_t i = 0; i < kZoomSteps.size(); ++i) {
         const ZoomStep& z = kZoomSteps[i];
         rows[n++] = {.name = z.button, .make = kZoomMembers[i], .parent = L"Panel2",
-                     .bounds = {z.left, 15, z.width, 14}, .caption = z.caption, .tabOrder = kFirstZoomTabOrder + static_cast<int>(i), .tag = z.tag,
+                     .bounds = {z.left, 15, z.width, 14}, .caption = z.caption,
+                     .tabOrder = kFirstZoomTabOrder + static_cast<int>(i), .tag = z.tag,
                      .onClick = handler<&TForm1::zoomButtonClick>};
     }
     return rows;

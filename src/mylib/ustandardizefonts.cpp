@@ -115,7 +115,8 @@ void ScaleFormTo(forms::Form& form, int percent, bool scaleWithAnchors) {
         }
         areaPtr = &area;
     }
-    const FormPlacement p = placeScaledForm(win32::toIntRect(before), win32::toIntRect(after), form.position == forms::Position::ScreenCenter, areaPtr);
+    const FormPlacement p = placeScaledForm(win32::toIntRect(before), win32::toIntRect(after),
+                                            form.position == forms::Position::ScreenCenter, areaPtr);
     form.setBounds(p.x, p.y, p.width, p.height);
 }
 
