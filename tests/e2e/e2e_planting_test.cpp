@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -55,10 +56,17 @@ bool hideFunctions(const std::wstring& program, const std::vector<const char*>& 
         std::ifstream in(std::filesystem::path(program), std::ios::binary);
         bytes.assign(std::istreambuf_iterator<char>(in), {});
     }
+    // A whole name: its end is a NUL, and what comes before it is no part of a name (the string may lie
+    // right after other data, not after another string's NUL).
+    auto namePart = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; };
     for (const char* name : names) {
-        const std::string whole = std::string(1, '\0') + name + '\0';
-        std::size_t found = 0, at = 0;
-        for (; (at = bytes.find(whole, at)) != std::string::npos; at += whole.size(), ++found) bytes[at + 1] = 'X';
+        const std::string whole = std::string(name) + '\0';
+        std::size_t found = 0;
+        for (std::size_t at = 0; (at = bytes.find(whole, at)) != std::string::npos; at += whole.size()) {
+            if (at > 0 && namePart(bytes[at - 1])) continue;
+            bytes[at] = 'X';
+            ++found;
+        }
         if (!found) return false;
     }
     std::ofstream out(std::filesystem::path(program), std::ios::binary | std::ios::trunc);
