@@ -95,11 +95,11 @@ void Application::processMessages() {
 }
 
 // Only a shown form: a hidden one takes no input anyway, and a box it owned would have no taskbar
-// button of its own.
+// button of its own. Nor a disabled one: a modal form's owner waits for it, and so does the box.
 HWND Application::errorBoxOwner(HWND source) const {
     for (HWND form : {source ? ::GetAncestor(source, GA_ROOT) : nullptr, modalForm_ ? modalForm_->handle() : nullptr,
                       mainForm ? mainForm->handle() : nullptr})
-        if (form && ::IsWindowVisible(form)) return form;
+        if (form && ::IsWindowVisible(form) && ::IsWindowEnabled(form)) return form;
     return nullptr;
 }
 

@@ -28,7 +28,8 @@ public:
     void dispatch(MSG& msg);
 
     // The standard error box for an error that escaped a handler; the program then goes on. The box
-    // is owned by the first shown of: the source window's form, the modal form, the main form. One
+    // is owned by the first shown and enabled of: the source window's form, the modal form, the main
+    // form. One
     // box at a time: an error raised while one is open is not shown (a handler failing at every timer
     // tick would otherwise stack boxes until the stack runs out).
     void showException(const std::exception& e, HWND source = nullptr);

@@ -70,7 +70,7 @@ TEST(FrameworkErrorBox, AppendsFullStopOnlyAfterCharactersAboveIt) {
     EXPECT_EQ(box.types[0], static_cast<UINT>(MB_OK | MB_ICONERROR));
 }
 
-// Raised in a modal dialog, the box is the dialog's: its owner is disabled while the dialog runs.
+// While a modal dialog runs, a box is the dialog's, even for an error of its disabled owner.
 TEST(FrameworkErrorBox, HandlerErrorIsShownOwnedByItsModalDialogAndTheProgramGoesOn) {
     StepsCleanup cleanup;
     ErrorBoxCapture box;
@@ -83,15 +83,17 @@ TEST(FrameworkErrorBox, HandlerErrorIsShownOwnedByItsModalDialogAndTheProgramGoe
     TestForm main({});
     main.show();
     TestForm form(rows, &main);
-    later(20, [&form] {
+    later(20, [&form, &main] {
         ::SendMessageW(form.find<Control>(L"Boom")->handle(), BM_CLICK, 0, 0);
         ::SendMessageW(form.find<Control>(L"Fine")->handle(), BM_CLICK, 0, 0);
+        guarded([] { throw Exception(L"Tick failed"); }, main.handle());
         form.modalResult = 1;
     });
     form.showModal();
-    ASSERT_EQ(box.texts.size(), 1u);
+    ASSERT_EQ(box.texts.size(), 2u);
     EXPECT_EQ(box.texts[0], L"Something went wrong.");
     EXPECT_EQ(box.owners[0], form.handle());
+    EXPECT_EQ(box.owners[1], form.handle());
     EXPECT_EQ(form.clicksA, 1);
 }
 
