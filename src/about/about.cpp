@@ -70,7 +70,7 @@ constexpr forms::FormDef kAbout{
 constexpr win32::FontDef kHeading{L"MS Sans Serif", -15, win32::fsBold, win32::clGreen};
 constexpr win32::FontDef kTitle{L"Arial", -23, 0, win32::clBlue};
 constexpr win32::FontDef kText{L"Tahoma", -13, 0, win32::clWindowText};
-constexpr win32::FontDef kLink{L"Tahoma", -13, 0, 12482872};
+constexpr win32::FontDef kLink{L"Tahoma", -13, 0, kLinkColor};
 
 // Fixed size, text centred.
 constexpr Row centred(Row row) {
@@ -104,7 +104,7 @@ constexpr std::array<Row, 13> kLayout{{
              .caption = kEmail, .font = kLink, .tabOrder = 4}),
     {.name = L"OKButton", .make = member<&TAboutForm::OKButton>, .bounds = {205, 242, 92, 31}, .caption = L"OK",
      .font = kText, .tabOrder = 0, .onClick = handler<&TAboutForm::OKButtonClick>, .isDefault = true,
-     .isCancel = true, .modalResult = 1},
+     .isCancel = true, .modalResult = forms::mrOk},
     {.name = L"Button1", .make = member<&TAboutForm::Button1>, .bounds = {48, 240, 92, 31}, .caption = L"&Help",
      .font = kText, .tabOrder = 1, .onClick = handler<&TAboutForm::Button1Click>},
 }};

@@ -10,8 +10,6 @@ namespace ocellus {
 
 namespace {
 
-constexpr win32::Color kLinkColor = 12482872;  // a medium blue
-
 bool isActivationKey(WPARAM key) { return key == VK_RETURN || key == VK_SPACE; }
 
 }  // namespace

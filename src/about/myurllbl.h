@@ -8,6 +8,8 @@
 
 namespace ocellus {
 
+inline constexpr win32::Color kLinkColor = 12482872;  // a medium blue
+
 class TURLLabel : public forms::Label {
 public:
     TURLLabel(forms::Component* owner, forms::Control* parent);

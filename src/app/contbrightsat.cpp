@@ -4,21 +4,19 @@
 #include <cmath>
 #include <cstring>
 
+#include "base/arithmetic.h"
+
 namespace ocellus {
 
 namespace {
 
 constexpr long double kPi = 3.141592653589793238462643383279502884L;
 
-// Half to even, independent of the FPU rounding mode; NaN and out-of-range values clamp.
+// NaN and out-of-range values clamp.
 std::uint8_t toByte(long double v) {
     if (!(v > 0.0L)) return 0;  // also catches NaN
     if (v >= 255.0L) return 255;
-    const long double f = std::floor(v);
-    const long double diff = v - f;
-    int n = static_cast<int>(f);
-    if (diff > 0.5L || (diff == 0.5L && (n % 2) != 0)) ++n;
-    return static_cast<std::uint8_t>(std::min(n, 255));
+    return static_cast<std::uint8_t>(roundHalfEven(v));
 }
 
 struct Tables {

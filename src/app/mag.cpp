@@ -10,6 +10,7 @@
 #include "mylib/ustandardizefonts.h"
 #include "win32/monitor.h"
 #include "win32/physicalpixels.h"
+#include "win32/rect.h"
 
 namespace ocellus {
 
@@ -54,13 +55,7 @@ constexpr forms::FormDef kForm1{
     .onMouseMove = handler<&TForm1::FormMouseMove>,
 };
 
-constexpr Row zoomButton(std::wstring_view name, forms::Maker make, std::wstring_view caption, int left, int width,
-                         int tabOrder, int tag, forms::Handler<> onClick) {
-    return {.name = name, .make = make, .parent = L"Panel2", .bounds = {left, 15, width, 14}, .caption = caption,
-            .tabOrder = tabOrder, .tag = tag, .onClick = onClick};
-}
-
-constexpr std::array<Row, 22> kLayout{{
+constexpr std::array<Row, 13> kFixedRows{{
     {.name = L"Panel1", .make = member<&TForm1::Panel1>, .bounds = {6, 7, 426, 260}, .tabOrder = 0},
     {.name = L"Image1", .make = member<&TForm1::Image1>, .parent = L"Panel1", .bounds = {6, 7, 414, 247},
      .onMouseUp = handler<&TForm1::Image1MouseUp>},
@@ -75,19 +70,10 @@ constexpr std::array<Row, 22> kLayout{{
      .onClick = handler<&TForm1::cbinterpolateClick>},
     {.name = L"RadioGroup1", .make = member<&TForm1::RadioGroup1>, .parent = L"Panel2", .bounds = {91, 2, 344, 33},
      .caption = L"Zoom ", .tabOrder = 2},
-    zoomButton(L"rbx2", member<&TForm1::rbx2>, L"x2", 176, 39, 5, 3, handler<&TForm1::rbx2Click>),
-    zoomButton(L"rbx3", member<&TForm1::rbx3>, L"x3", 210, 38, 6, 4, handler<&TForm1::rbx3Click>),
-    zoomButton(L"rbx4", member<&TForm1::rbx4>, L"x4", 243, 33, 7, 5, handler<&TForm1::rbx4Click>),
-    zoomButton(L"rbx6", member<&TForm1::rbx6>, L"x6", 277, 33, 8, 6, handler<&TForm1::rbx6Click>),
-    zoomButton(L"rbx9", member<&TForm1::rbx9>, L"x9", 311, 34, 9, 7, handler<&TForm1::rbx9Click>),
-    zoomButton(L"rbx12", member<&TForm1::rbx12>, L"x12", 345, 40, 10, 8, handler<&TForm1::rbx12Click>),
     {.name = L"cbontop", .make = member<&TForm1::cbontop>, .parent = L"Panel2", .bounds = {11, 3, 78, 14},
      .caption = L"&Stay on top", .tabOrder = 0, .onClick = handler<&TForm1::cbontopClick>},
     {.name = L"Button1", .make = member<&TForm1::Button1>, .parent = L"Panel2", .bounds = {420, 33, 14, 17},
      .caption = L"?", .font = kButton1Font, .tabOrder = 16, .onClick = handler<&TForm1::Button1Click>},
-    zoomButton(L"rbx1_5", member<&TForm1::rbx1_5>, L"x1.5", 132, 39, 4, 2, handler<&TForm1::rbx1_5Click>),
-    zoomButton(L"rbx15", member<&TForm1::rbx15>, L"x15", 384, 38, 11, 9, handler<&TForm1::rbx15Click>),
-    zoomButton(L"rbx1", member<&TForm1::rbx1>, L"x1", 98, 33, 3, 1, handler<&TForm1::rbx1Click>),
     {.name = L"cursorcheckbox", .make = member<&TForm1::cursorcheckbox>, .parent = L"Panel2",
      .bounds = {11, 31, 78, 13}, .caption = L"Show cursor", .tabOrder = 12,
      .onClick = handler<&TForm1::cursorcheckboxClick>},
@@ -99,6 +85,32 @@ constexpr std::array<Row, 22> kLayout{{
      .caption = L"Enhance", .tabOrder = 15},
 }};
 
+// The zoom buttons' members, in the zoom table's order; the buttons tab between the group and the
+// cursor box.
+constexpr std::array<forms::Maker, kZoomSteps.size()> kZoomMembers{
+    member<&TForm1::rbx1>, member<&TForm1::rbx1_5>, member<&TForm1::rbx2>,  member<&TForm1::rbx3>,
+    member<&TForm1::rbx4>, member<&TForm1::rbx6>,   member<&TForm1::rbx9>,  member<&TForm1::rbx12>,
+    member<&TForm1::rbx15>};
+constexpr int kFirstZoomTabOrder = 3;
+
+constexpr auto kLayout = [] {
+    std::array<Row, kFixedRows.size() + kZoomSteps.size()> rows{};
+    std::size_t n = 0;
+    for (const Row& row : kFixedRows) rows[n++] = row;
+    for (std::size_t i = 0; i < kZoomSteps.size(); ++i) {
+        const ZoomStep& z = kZoomSteps[i];
+        rows[n++] = {.name = z.button, .make = kZoomMembers[i], .parent = L"Panel2",
+                     .bounds = {z.left, 15, z.width, 14}, .caption = z.caption,
+                     .tabOrder = kFirstZoomTabOrder + static_cast<int>(i), .tag = z.tag,
+                     .onClick = handler<&TForm1::zoomButtonClick>};
+    }
+    return rows;
+}();
+
+// The refresh cycle: Timer2 captures unless GrabBusy, and a capture sets GrabBusy; Timer1 clears it.
+// Both tick at 1000 ms, as every timer does from the moment it is made, until FormCreate sets Timer2 to
+// kRefreshMs and the first capture sets Timer1 to it.
+constexpr unsigned kRefreshMs = 2;
 constexpr std::array<forms::TimerRow, 2> kTimers{{
     {.name = L"Timer1", .make = member<&TForm1::Timer1>, .interval = 1000, .onTimer = handler<&TForm1::Timer1Timer>},
     {.name = L"Timer2", .make = member<&TForm1::Timer2>, .interval = 1000, .onTimer = handler<&TForm1::Timer2Timer>},
@@ -123,7 +135,7 @@ void TForm1::FormCreate(forms::Component*) {
     showHint = true;
     StandardizeFormFont(this, false);
     ReadoutFormat = 1;
-    Timer2->setInterval(2);
+    Timer2->setInterval(kRefreshMs);
     try {
         readregistry();
     } catch (...) {
@@ -136,7 +148,7 @@ void TForm1::FormCreate(forms::Component*) {
     const HMONITOR monitor = ::MonitorFromRect(&b, MONITOR_DEFAULTTONULL);
     const RECT m = win32::monitorRect(monitor);
     // One move: a density change on the way must not leave the window between two placements.
-    if (!monitor || isOffScreen(b.left, b.top, {m.left, m.top, m.right, m.bottom}))
+    if (!monitor || isOffScreen(b.left, b.top, win32::toIntRect(m)))
         setBounds(0, 0, width(), height());
     rgblabel->setCaption(L"");
     xyLabel->setCaption(L"");
@@ -205,8 +217,10 @@ bool TForm1::handleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     return forms::Form::handleMessage(msg, wp, lp, result);
 }
 
-// ----- refresh cycle -----
+// ----- refresh cycle (see kTimers) -----
 
+// The next capture waits for this tick. Timer messages come after every other message, paints and
+// input included, so those go between two captures.
 void TForm1::Timer1Timer(forms::Component*) { GrabBusy = false; }
 
 void TForm1::Timer2Timer(forms::Component*) {
@@ -221,26 +235,17 @@ void TForm1::Timer2Timer(forms::Component*) {
     // follow: what is on show stays until it can be read again.
     if (!pointerRead || GrabBusy) return;
     GrabScreen(p.x, p.y);
-    Timer1->setInterval(2);
+    Timer1->setInterval(kRefreshMs);  // the first capture's change from 1000 ms; then the same value again
     GrabBusy = true;
 }
 
 // ----- zoom and options -----
 
-void TForm1::zoomButtonClicked(forms::RadioButton* button) {
-    if (!button->checked()) return;
+void TForm1::zoomButtonClick(forms::Component* sender) {
+    auto* button = dynamic_cast<forms::RadioButton*>(sender);
+    if (!button || !button->checked()) return;
     if (const ZoomStep* step = zoomStepForTag(button->tag)) ZoomCode = step->zoomCode;
 }
-
-void TForm1::rbx1Click(forms::Component*) { zoomButtonClicked(rbx1); }
-void TForm1::rbx1_5Click(forms::Component*) { zoomButtonClicked(rbx1_5); }
-void TForm1::rbx2Click(forms::Component*) { zoomButtonClicked(rbx2); }
-void TForm1::rbx3Click(forms::Component*) { zoomButtonClicked(rbx3); }
-void TForm1::rbx4Click(forms::Component*) { zoomButtonClicked(rbx4); }
-void TForm1::rbx6Click(forms::Component*) { zoomButtonClicked(rbx6); }
-void TForm1::rbx9Click(forms::Component*) { zoomButtonClicked(rbx9); }
-void TForm1::rbx12Click(forms::Component*) { zoomButtonClicked(rbx12); }
-void TForm1::rbx15Click(forms::Component*) { zoomButtonClicked(rbx15); }
 
 void TForm1::findcheckedtag() {
     for (auto& c : components())
@@ -257,7 +262,7 @@ void TForm1::checkradiobytag() {
 
 void TForm1::FormMouseWheelDown(forms::Component*, forms::ShiftState, POINT, bool& handled) {
     findcheckedtag();
-    if (ZoomTag > 1) {
+    if (ZoomTag > kZoomSteps.front().tag) {
         --ZoomTag;
         checkradiobytag();
         handled = true;
@@ -266,7 +271,7 @@ void TForm1::FormMouseWheelDown(forms::Component*, forms::ShiftState, POINT, boo
 
 void TForm1::FormMouseWheelUp(forms::Component*, forms::ShiftState, POINT, bool& handled) {
     findcheckedtag();
-    if (ZoomTag < 9) {
+    if (ZoomTag < kZoomSteps.back().tag) {
         ++ZoomTag;
         checkradiobytag();
         handled = true;
@@ -293,9 +298,8 @@ void TForm1::readregistry() {
     };
     flag(L"OnTop", OnTopFlag);
     flag(L"Interpolate", InterpolateFlag);
-    // Set the box directly: it has no click handler, and the capture reads its state.
-    if (auto v = settings::flagFromText(reg.readString(L"InvertColors")))
-        ::SendMessageW(invertcb->handle(), BM_SETCHECK, *v ? BST_CHECKED : BST_UNCHECKED, 0);
+    // The box itself holds the setting: it has no click handler, and the capture reads its state.
+    if (auto v = settings::flagFromText(reg.readString(L"InvertColors"))) invertcb->setChecked(*v);
     flag(L"Cursor", CursorFlag);
     // The bounds read go on in one move, however the group ends: moved edge by edge, the window could
     // pass a monitor of another density on the way and be resized there.

@@ -17,7 +17,7 @@ extern std::int32_t ZoomCode;       // twice the magnification
 extern std::int32_t ZoomTag;        // Tag of the checked zoom button, during one wheel step
 extern std::int32_t ReadoutFormat;  // 1 RGB, 2 Hexadecimal, 3 TColor
 extern bool OnTopFlag, InterpolateFlag, CursorFlag;
-extern bool GrabBusy;
+extern bool GrabBusy;  // from a capture to Timer1's next tick (the refresh cycle, in mag.cpp)
 extern std::unique_ptr<win32::Canvas> ScreenCanvas;
 
 class TForm1;
@@ -36,15 +36,15 @@ public:
     forms::Label* xyLabel = nullptr;
     forms::CheckBox* cbinterpolate = nullptr;
     forms::GroupBox* RadioGroup1 = nullptr;
-    forms::RadioButton *rbx2 = nullptr, *rbx3 = nullptr, *rbx4 = nullptr, *rbx6 = nullptr, *rbx9 = nullptr,
-                       *rbx12 = nullptr;
     forms::CheckBox* cbontop = nullptr;
     forms::PushButton* Button1 = nullptr;
-    forms::RadioButton *rbx1_5 = nullptr, *rbx15 = nullptr, *rbx1 = nullptr;
     forms::CheckBox* cursorcheckbox = nullptr;
     forms::Panel* colpanel = nullptr;
     forms::CheckBox* invertcb = nullptr;
     forms::CheckBox* enhancerb = nullptr;
+    // The zoom group, in the zoom table's order.
+    forms::RadioButton *rbx1 = nullptr, *rbx1_5 = nullptr, *rbx2 = nullptr, *rbx3 = nullptr, *rbx4 = nullptr,
+                       *rbx6 = nullptr, *rbx9 = nullptr, *rbx12 = nullptr, *rbx15 = nullptr;
     forms::Timer* Timer1 = nullptr;
     forms::Timer* Timer2 = nullptr;
 
@@ -62,15 +62,7 @@ public:
     void invertimage();
 
     // Zoom and options
-    void rbx1Click(forms::Component* sender);
-    void rbx1_5Click(forms::Component* sender);
-    void rbx2Click(forms::Component* sender);
-    void rbx3Click(forms::Component* sender);
-    void rbx4Click(forms::Component* sender);
-    void rbx6Click(forms::Component* sender);
-    void rbx9Click(forms::Component* sender);
-    void rbx12Click(forms::Component* sender);
-    void rbx15Click(forms::Component* sender);
+    void zoomButtonClick(forms::Component* sender);  // any of the zoom group's buttons
     void findcheckedtag();
     void checkradiobytag();
     void FormMouseWheelDown(forms::Component* sender, forms::ShiftState shift, POINT pos, bool& handled);
@@ -97,7 +89,6 @@ public:
     bool handleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
 private:
-    void zoomButtonClicked(forms::RadioButton* button);
     void drawPicture(int width, int height, bool enhance, bool invert);
     void stretchSource(int width, int height, bool enhance, bool invert);
 
@@ -109,6 +100,6 @@ private:
 
 
 // The arrow drawn at the pointer's place in the picture, as offsets from its tip.
-inline constexpr POINT kArrowShape[7] = {{0, 0}, {0, 45}, {11, 32}, {25, 57}, {35, 51}, {21, 26}, {37, 24}};
+inline constexpr POINT kArrowShape[] = {{0, 0}, {0, 45}, {11, 32}, {25, 57}, {35, 51}, {21, 26}, {37, 24}};
 
 }  // namespace ocellus

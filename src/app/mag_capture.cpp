@@ -1,6 +1,7 @@
 // The capture: one read of the screen area around the pointer, the readout, and the picture, which is
 // drawn again only when something it is made from has changed.
 #include <cstring>
+#include <iterator>
 
 #include "app/contbrightsat.h"
 #include "app/mag.h"
@@ -56,8 +57,8 @@ void TForm1::GrabScreen(int x, int y) {
     shown_.reset();  // until the new picture is complete
     if (haveSource) drawPicture(w, h, inputs.enhance, inputs.invert);
     // The arrow, or a figure without area: either way the picture is marked changed and repainted.
-    POINT arrow[7];
-    for (int i = 0; i < 7; ++i)
+    POINT arrow[std::size(kArrowShape)];
+    for (std::size_t i = 0; i < std::size(kArrowShape); ++i)
         arrow[i] = CursorFlag ? POINT{src.markerX + kArrowShape[i].x, src.markerY + kArrowShape[i].y} : POINT{0, 0};
     picture.canvas().polygon(arrow);
     inputs.pictureSerial = picture.serial();
@@ -99,14 +100,14 @@ void TForm1::stretchSource(int w, int h, bool enhance, bool invert) {
             return;
         }
         std::memcpy(work.row0, source.row0, static_cast<std::size_t>(source.stride) * source.height);
-        AdjustBitmapColours(work, 250, 70, 290);
+        EnhanceColours(work);
         from = adjusted_.dc();
     }
     ::StretchBlt(Image1->picture().dc(), 0, 0, w, h, from, 0, 0, source.width, source.height,
                  invert ? NOTSRCCOPY : SRCCOPY);
 }
 
-void TForm1::enhanceimage() { AdjustBitmapColours(Image1->picture().pixels(), 250, 70, 290); }
+void TForm1::enhanceimage() { EnhanceColours(Image1->picture().pixels()); }
 
 void TForm1::invertimage() {
     RECT rc{};

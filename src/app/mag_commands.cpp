@@ -8,15 +8,18 @@
 #include "app/mag_rules.h"
 #include "base/exception.h"
 #include "forms/application.h"
+#include "win32/errortext.h"
 #include "win32/physicalpixels.h"
 #include "mylib/ustandardizefonts.h"
 
 namespace ocellus {
 namespace {
 
+constexpr wchar_t kEscapeChar = 0x1B;  // the character Esc types
+
 // The system's text without its line break, for the middle of a message.
 std::wstring systemErrorLine(DWORD code) {
-    std::wstring text = forms::systemErrorText(code);
+    std::wstring text = win32::systemErrorText(code);
     while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ')) text.pop_back();
     return text;
 }
@@ -120,7 +123,7 @@ void TForm1::FormKeyDown(forms::Component*, WORD& key, forms::ShiftState shift) 
 }
 
 void TForm1::FormKeyPress(forms::Component*, wchar_t& key) {
-    if (key == 27) {
+    if (key == kEscapeChar) {
         key = 0;
         forms::application().terminate();
     } else if (key == L'H' || key == L'h') {

@@ -1,29 +1,12 @@
 #include "app/mag_rules.h"
 
 #include <algorithm>
-#include <cmath>
-#include <limits>
+
+#include "base/arithmetic.h"
 
 namespace ocellus {
 
 namespace {
-
-constexpr std::int64_t kIntMin = std::numeric_limits<int>::min();
-constexpr std::int64_t kIntMax = std::numeric_limits<int>::max();
-
-int saturate(std::int64_t v) { return static_cast<int>(std::clamp(v, kIntMin, kIntMax)); }
-
-// Round half to even without depending on the FPU rounding mode, saturating to int.
-int nearestEven(double v) {
-    if (std::isnan(v)) return 0;
-    if (v >= static_cast<double>(kIntMax)) return static_cast<int>(kIntMax);
-    if (v <= static_cast<double>(kIntMin)) return static_cast<int>(kIntMin);
-    const double f = std::floor(v);
-    const double diff = v - f;
-    auto n = static_cast<std::int64_t>(f);
-    if (diff > 0.5 || (diff == 0.5 && (n % 2) != 0)) ++n;
-    return saturate(n);
-}
 
 // One axis of the source rectangle, between the monitor's edges low and high. Works in
 // int64 so that pointer and monitor values anywhere in int range cannot overflow.
@@ -42,14 +25,14 @@ Axis sourceAxis(int pos, int picture, int zoomCode, std::int64_t low, std::int64
     if (a.start < low) {
         a.start = low;
         if (scaled)
-            a.marker = std::max(nearestEven(static_cast<double>(pos - low) / static_cast<double>(extent) *
+            a.marker = std::max(roundHalfEven(static_cast<double>(pos - low) / static_cast<double>(extent) *
                                             static_cast<double>(p)),
                                 1);
     }
     if (high < a.start + extent) {
         a.start = high - extent;
         if (scaled)
-            a.marker = nearestEven(static_cast<double>(pos - a.start) /
+            a.marker = roundHalfEven(static_cast<double>(pos - a.start) /
                                    static_cast<double>(extent) * static_cast<double>(p));
     }
     return a;
@@ -58,7 +41,7 @@ Axis sourceAxis(int pos, int picture, int zoomCode, std::int64_t low, std::int64
 }  // namespace
 
 SourceRect sourceRectangle(int x, int y, int pictureW, int pictureH, int zoomCode,
-                           const MonitorRect& monitor) {
+                           const IntRect& monitor) {
     const Axis h = sourceAxis(x, pictureW, zoomCode, monitor.left, monitor.right);
     const Axis v = sourceAxis(y, pictureH, zoomCode, monitor.top, monitor.bottom);
     // start + extent <= the far edge holds exactly, so after saturating start up and
@@ -122,7 +105,7 @@ const ZoomStep* zoomStepForTag(int tag) {
     return nullptr;
 }
 
-bool isOffScreen(int left, int top, const MonitorRect& monitor) {
+bool isOffScreen(int left, int top, const IntRect& monitor) {
     const std::int64_t margin = 50;
     return left > std::int64_t{monitor.right} - margin || top > std::int64_t{monitor.bottom} - margin ||
            top < monitor.top;

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/rect.h"
+
 namespace ocellus {
 
 // The screen area that is stretched into the picture, and the marker position
@@ -19,17 +21,12 @@ struct SourceRect {
     int bottom() const { return top + height; }
 };
 
-// A monitor's full rectangle in screen coordinates, right and bottom exclusive. The primary
-// display is {0, 0, width, height}; other monitors may lie at negative coordinates.
-struct MonitorRect {
-    int left, top, right, bottom;
-};
-
-// (x, y) is the pointer on the given monitor, whose edges the source keeps inside; the
+// (x, y) is the pointer on the given monitor (its full rectangle: the primary display is
+// {0, 0, width, height}; other monitors may lie at negative coordinates), whose edges the source keeps inside; the
 // picture is pictureW x pictureH and zoomCode is twice the magnification. Negative picture
 // sizes count as 0; zoomCode <= 0 gives an empty source at the pointer.
 SourceRect sourceRectangle(int x, int y, int pictureW, int pictureH, int zoomCode,
-                           const MonitorRect& monitor);
+                           const IntRect& monitor);
 
 // Colours are GDI colours 0x00BBGGRR; only the signed readout shows the top byte.
 struct Rgb {
@@ -60,22 +57,25 @@ struct PictureInputs {
     bool operator==(const PictureInputs&) const = default;
 };
 
+// The zoom group's buttons, in order: the main window's rows, the wheel's steps (by tag, from the
+// first row's to the last's) and the stored magnification all come from this table.
 struct ZoomStep {
     std::wstring_view button;
     std::wstring_view caption;
     int tag;
     int zoomCode;
+    int left, width;  // the button in its group, at 96 pixels per inch
 };
 inline constexpr std::array<ZoomStep, 9> kZoomSteps = {{
-    {L"rbx1", L"x1", 1, 2},
-    {L"rbx1_5", L"x1.5", 2, 3},
-    {L"rbx2", L"x2", 3, 4},
-    {L"rbx3", L"x3", 4, 6},
-    {L"rbx4", L"x4", 5, 8},
-    {L"rbx6", L"x6", 6, 12},
-    {L"rbx9", L"x9", 7, 18},
-    {L"rbx12", L"x12", 8, 24},
-    {L"rbx15", L"x15", 9, 30},
+    {L"rbx1", L"x1", 1, 2, 98, 33},
+    {L"rbx1_5", L"x1.5", 2, 3, 132, 39},
+    {L"rbx2", L"x2", 3, 4, 176, 39},
+    {L"rbx3", L"x3", 4, 6, 210, 38},
+    {L"rbx4", L"x4", 5, 8, 243, 33},
+    {L"rbx6", L"x6", 6, 12, 277, 33},
+    {L"rbx9", L"x9", 7, 18, 311, 34},
+    {L"rbx12", L"x12", 8, 24, 345, 40},
+    {L"rbx15", L"x15", 9, 30, 384, 38},
 }};
 inline constexpr int kDefaultZoomCode = 6;
 
@@ -85,6 +85,6 @@ const ZoomStep* zoomStepForTag(int tag);        // nullptr when not in the table
 // A stored window position that would leave less than 50 pixels visible at the right
 // or bottom of its monitor, or whose title bar is above it. A window hanging off the
 // left edge is still reachable and stays where it was.
-bool isOffScreen(int left, int top, const MonitorRect& monitor);
+bool isOffScreen(int left, int top, const IntRect& monitor);
 
 }  // namespace ocellus

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "win32/monitor.h"
+#include "win32/rect.h"
 
 namespace ocellus {
 
@@ -28,7 +29,7 @@ ScreenSource::Read ScreenSource::read(HDC screen, const SourceRect& area) {
 
 SourceRect sourceAround(POINT p, int pictureW, int pictureH, int zoomCode) {
     const RECT m = win32::monitorRectAt(p);
-    return sourceRectangle(p.x, p.y, pictureW, pictureH, zoomCode, {m.left, m.top, m.right, m.bottom});
+    return sourceRectangle(p.x, p.y, pictureW, pictureH, zoomCode, win32::toIntRect(m));
 }
 
 std::uint32_t pixelOf(const PixelView& v, int x, int y) {

@@ -4,6 +4,7 @@
 #include "forms/form.h"
 #include "forms/timer.h"
 #include "win32/seams.h"
+#include "win32/windowclass.h"
 
 namespace forms {
 namespace {
@@ -35,14 +36,9 @@ Application& application() {
 
 HWND Application::utilityWindow() {
     if (!utility_ || !::IsWindow(utility_)) {
-        WNDCLASSEXW wc{};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = utilityProc;
-        wc.hInstance = ::GetModuleHandleW(nullptr);
-        wc.lpszClassName = kUtilityClass;
-        ::RegisterClassExW(&wc);
+        win32::registerWindowClass(kUtilityClass, utilityProc, false);
         utility_ = ::CreateWindowExW(0, kUtilityClass, title.c_str(), WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                     wc.hInstance, nullptr);
+                                     ::GetModuleHandleW(nullptr), nullptr);
     }
     return utility_;
 }
@@ -99,10 +95,11 @@ void Application::processMessages() {
 }
 
 // Only a shown form: a hidden one takes no input anyway, and a box it owned would have no taskbar
-// button of its own.
+// button of its own. Nor a disabled one: a modal form's owner waits for it, and so does the box.
 HWND Application::errorBoxOwner(HWND source) const {
-    for (HWND form : {source ? ::GetAncestor(source, GA_ROOT) : nullptr, mainForm ? mainForm->handle() : nullptr})
-        if (form && ::IsWindowVisible(form)) return form;
+    for (HWND form : {source ? ::GetAncestor(source, GA_ROOT) : nullptr, modalForm_ ? modalForm_->handle() : nullptr,
+                      mainForm ? mainForm->handle() : nullptr})
+        if (form && ::IsWindowVisible(form) && ::IsWindowEnabled(form)) return form;
     return nullptr;
 }
 
@@ -128,16 +125,6 @@ void Application::handleCurrentException(HWND source) {
     } catch (...) {
         showException(ocellus::Exception(L"Unknown error"), source);
     }
-}
-
-std::wstring systemErrorText(DWORD code) {
-    wchar_t* buffer = nullptr;
-    const DWORD n = ::FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
-        reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-    std::wstring text = n && buffer ? std::wstring(buffer, n) : L"Error " + std::to_wstring(code);
-    if (buffer) ::LocalFree(buffer);
-    return text;
 }
 
 }  // namespace forms

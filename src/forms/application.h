@@ -13,7 +13,7 @@ class Form;
 class Application {
 public:
     std::wstring title = L"";
-    // The first form created; closing it ends the run.
+    // Closing it ends the run. Form::create makes the first form created the main form.
     Form* mainForm = nullptr;
     // A new main form starts a new run: an earlier terminate request no longer holds.
     void setMainForm(Form* form);
@@ -28,7 +28,8 @@ public:
     void dispatch(MSG& msg);
 
     // The standard error box for an error that escaped a handler; the program then goes on. The box
-    // is owned by the form of the source window (or else the main form) while that form is shown. One
+    // is owned by the first shown and enabled of: the source window's form, the modal form, the main
+    // form. One
     // box at a time: an error raised while one is open is not shown (a handler failing at every timer
     // tick would otherwise stack boxes until the stack runs out).
     void showException(const std::exception& e, HWND source = nullptr);
@@ -66,9 +67,5 @@ bool guarded(F&& f, HWND source = nullptr) noexcept {
         return false;
     }
 }
-
-// The system's text for an error code as FormatMessageW gives it (line break included), or
-// "Error <code>" when it has none.
-std::wstring systemErrorText(DWORD code);
 
 }  // namespace forms

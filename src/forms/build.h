@@ -5,6 +5,7 @@
 #include <type_traits>
 
 #include "forms/controls.h"
+#include "forms/timer.h"
 
 namespace forms {
 
@@ -93,7 +94,7 @@ struct ControlRow {
 struct TimerRow {
     std::wstring_view name;
     Maker make;
-    unsigned interval = 1000;  // milliseconds
+    unsigned interval = kDefaultTimerInterval;  // milliseconds
     Handler<> onTimer = nullptr;
 };
 

@@ -31,12 +31,6 @@ WindowClass Panel::windowClass() const {
     return {.name = L"OcellusPanel", .style = WS_CLIPCHILDREN, .exStyle = WS_EX_CONTROLPARENT, .own = true};
 }
 
-void Panel::setColor(win32::Color c) {
-    if (color == c) return;
-    color = c;
-    invalidate();
-}
-
 void Panel::paint(HDC dc) {
     RECT rc;
     ::GetClientRect(hwnd_, &rc);
@@ -110,12 +104,8 @@ void Label::setCaption(std::wstring_view text) {
 void Label::adjustSize() {
     if (!autoSize || !hwnd_) return;
     // As with any auto-sized label, an empty caption keeps the height of one line.
-    std::wstring text = caption_.empty() ? L" " : caption_;
-    win32::WindowDc dc(nullptr, ::GetDC(nullptr));
-    win32::SelectObjectScope f(dc.get(), font_.handle());
-    RECT rc{0, 0, 0, 0};
-    ::DrawTextW(dc.get(), text.c_str(), -1, &rc, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
-    int w = rc.right - rc.left, h = rc.bottom - rc.top;
+    const SIZE size = font_.textSize(caption_.empty() ? L" " : caption_.c_str());
+    const int w = size.cx, h = size.cy;
     int l = left_;
     if (alignment == TextAlign::Right) l = left_ + width_ - w;
     else if (alignment == TextAlign::Center) l = left_ + (width_ - w) / 2;
@@ -162,10 +152,6 @@ bool Label::handleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
 }
 
 // ----- the button family -----
-
-void ButtonBase::handleNotification(WORD code) {
-    if (code == BN_CLICKED) click();
-}
 
 WindowClass CheckBox::windowClass() const { return {.name = WC_BUTTONW, .style = BS_AUTOCHECKBOX}; }
 

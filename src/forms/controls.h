@@ -15,7 +15,12 @@ class Panel : public Control {
 public:
     Panel(Component* owner, Control* parent) : Control(owner, parent) {}
     bool raisedBevel = true;
-    void setColor(win32::Color c);
+    void setColor(win32::Color c) {
+        if (color != c) {
+            color = c;
+            invalidate();
+        }
+    }
     bool handleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
 protected:
@@ -64,7 +69,9 @@ private:
 class ButtonBase : public Control {
 public:
     ButtonBase(Component* owner, Control* parent) : Control(owner, parent) { tabStop = true; }
-    void handleNotification(WORD code) override;
+    void handleNotification(WORD code) override {
+        if (code == BN_CLICKED) click();
+    }
 };
 
 class CheckBox : public ButtonBase {

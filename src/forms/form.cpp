@@ -1,6 +1,5 @@
 #include "forms/form.h"
 
-#include <commctrl.h>
 #include <windowsx.h>
 
 #include <utility>
@@ -8,19 +7,11 @@
 #include "forms/application.h"
 #include "win32/density.h"
 #include "win32/monitor.h"
+#include "win32/placement.h"
 #include "win32/seams.h"
 
 namespace forms {
 namespace {
-
-// Window placements are in work-area coordinates, bounds in screen coordinates: what to add to a
-// placement rectangle to get screen coordinates.
-POINT workAreaOffset(const RECT& r) {
-    MONITORINFO mi{};
-    mi.cbSize = sizeof mi;
-    if (!::GetMonitorInfoW(::MonitorFromRect(&r, MONITOR_DEFAULTTOPRIMARY), &mi)) return {0, 0};
-    return {mi.rcWork.left - mi.rcMonitor.left, mi.rcWork.top - mi.rcMonitor.top};
-}
 
 // Sent before WM_DPICHANGED; headers for Windows 7 lack its name.
 constexpr UINT kGetDpiScaledSize = 0x02E4;
@@ -47,16 +38,11 @@ void Form::create(const FormDef& def, std::span<const ControlRow> controls, std:
     onMouseMove = bound(*this, def.onMouseMove);
 
     className_.assign(def.className);
-    style_ = WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU;
-    exStyle_ = WS_EX_CONTROLPARENT;
-    if (def.border == BorderStyle::Dialog) {
-        style_ |= WS_POPUP | DS_MODALFRAME;
-        exStyle_ |= WS_EX_DLGMODALFRAME;
-    } else {
-        style_ |= WS_OVERLAPPED | WS_THICKFRAME;
-        if (def.minimizeBox) style_ |= WS_MINIMIZEBOX;
-        if (def.maximizeBox) style_ |= WS_MAXIMIZEBOX;
-    }
+    const bool dialog = def.border == BorderStyle::Dialog;
+    style_ = WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU | (dialog ? WS_POPUP | DS_MODALFRAME : WS_THICKFRAME);
+    if (!dialog && def.minimizeBox) style_ |= WS_MINIMIZEBOX;
+    if (!dialog && def.maximizeBox) style_ |= WS_MAXIMIZEBOX;
+    exStyle_ = WS_EX_CONTROLPARENT | (dialog ? WS_EX_DLGMODALFRAME : 0);
     {
         // The controls are placed from the table; the first resize comes once they all exist.
         const LayoutHold hold(*this);
@@ -79,6 +65,7 @@ void Form::create(const FormDef& def, std::span<const ControlRow> controls, std:
         if (clientWidth() != def.clientWidth || clientHeight() != def.clientHeight)
             setClientSize(def.clientWidth, def.clientHeight);
         takeBounds();
+        // The first form made becomes the main form: closing it ends the run.
         if (!application().mainForm) application().setMainForm(this);
         build(controls);
         build(timers);
@@ -118,14 +105,7 @@ void Form::releaseWindow() noexcept {
 RECT Form::boundsRect() const {
     RECT r{left_, top_, left_ + width_, top_ + height_};
     if (!hwnd_) return r;
-    WINDOWPLACEMENT wp{};
-    wp.length = sizeof wp;
-    if (::IsIconic(hwnd_) && ::GetWindowPlacement(hwnd_, &wp)) {
-        r = wp.rcNormalPosition;
-        const POINT offset = workAreaOffset(r);
-        ::OffsetRect(&r, offset.x, offset.y);
-        return r;
-    }
+    if (::IsIconic(hwnd_)) return win32::restoredRect(hwnd_);
     ::GetWindowRect(hwnd_, &r);
     return r;
 }
@@ -134,18 +114,8 @@ void Form::setBounds(int l, int t, int w, int h) {
     if (!hwnd_) return;
     // A density change on the way keeps the rectangle asked for here.
     const bool wasPlacing = std::exchange(placing_, true);
-    if (::IsIconic(hwnd_)) {
-        WINDOWPLACEMENT wp{};
-        wp.length = sizeof wp;
-        ::GetWindowPlacement(hwnd_, &wp);
-        RECT r{l, t, l + w, t + h};
-        const POINT offset = workAreaOffset(r);
-        ::OffsetRect(&r, -offset.x, -offset.y);
-        wp.rcNormalPosition = r;
-        ::SetWindowPlacement(hwnd_, &wp);
-    } else {
-        ::SetWindowPos(hwnd_, nullptr, l, t, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
-    }
+    if (::IsIconic(hwnd_)) win32::setRestoredRect(hwnd_, {l, t, l + w, t + h});
+    else ::SetWindowPos(hwnd_, nullptr, l, t, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
     placing_ = wasPlacing;
     takeBounds();
     if (!layoutHeld()) takeClientReference();
@@ -159,22 +129,14 @@ void Form::takeBounds() {
     height_ = b.bottom - b.top;
 }
 
-int Form::clientWidth() const {
+RECT Form::clientRect() const {
     RECT rc{};
     if (hwnd_) ::GetClientRect(hwnd_, &rc);
-    return rc.right;
-}
-
-int Form::clientHeight() const {
-    RECT rc{};
-    if (hwnd_) ::GetClientRect(hwnd_, &rc);
-    return rc.bottom;
+    return rc;
 }
 
 void Form::setClientSize(int w, int h) {
-    const RECT rc = win32::windowRectForClient(w, h, static_cast<DWORD>(::GetWindowLongPtrW(hwnd_, GWL_STYLE)),
-                                               static_cast<DWORD>(::GetWindowLongPtrW(hwnd_, GWL_EXSTYLE)),
-                                               framePixelsPerInch());
+    const RECT rc = win32::windowRectForClient(w, h, style_, exStyle_, framePixelsPerInch());
     const RECT b = boundsRect();
     setBounds(b.left, b.top, rc.right - rc.left, rc.bottom - rc.top);
 }
@@ -210,10 +172,6 @@ void Form::show() {
     ::UpdateWindow(hwnd_);
 }
 
-void Form::close() {
-    if (hwnd_) ::PostMessageW(hwnd_, WM_CLOSE, 0, 0);
-}
-
 int Form::showModal() {
     // Raised from another modal loop, the owner may be disabled already: that loop enables it again.
     const HWND ownerWnd = ::GetWindow(hwnd_, GW_OWNER);
@@ -241,34 +199,10 @@ int Form::showModal() {
     return modalResult;
 }
 
-void Form::fireResize() {
-    if (onResize) onResize(this);
-}
-
 // ----- hints -----
 
 void Form::registerHint(Control& control) {
-    if (!tooltip_) {
-        // Unowned: Wine cannot move a shown window that owns a popup into the topmost band, which
-        // would break Stay on top. The form destroys the tooltip itself.
-        tooltip_.reset(::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
-                                         CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
-                                         ::GetModuleHandleW(nullptr), nullptr));
-        if (!tooltip_) return;
-        ::SendMessageW(tooltip_.get(), TTM_ACTIVATE, showHint, 0);
-    }
-    TOOLINFOW ti{};
-    ti.cbSize = sizeof ti;
-    ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-    ti.hwnd = hwnd_;
-    ti.uId = reinterpret_cast<UINT_PTR>(control.handle());
-    ti.lpszText = const_cast<wchar_t*>(control.hint().c_str());
-    TOOLINFOW existing = ti;
-    existing.lpszText = nullptr;
-    if (::SendMessageW(tooltip_.get(), TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&existing)))
-        ::SendMessageW(tooltip_.get(), TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&ti));
-    else
-        ::SendMessageW(tooltip_.get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+    if (tooltip_.ensure(showHint)) tooltip_.setText(hwnd_, control.handle(), control.hint().c_str());
 }
 
 // ----- keys, wheel and messages -----
@@ -320,7 +254,7 @@ bool Form::handleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
         result = TRUE;
         return true;
     case WM_CLOSE:
-        if (modal_) modalResult = 2;  // cancelled
+        if (modal_) modalResult = mrCancel;
         else if (application().mainForm == this) application().terminate();
         else ::ShowWindow(hwnd_, SW_HIDE);
         result = 0;

@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "forms/build.h"
-#include "win32/handles.h"
+#include "win32/tooltip.h"
 #include "forms/window.h"
 
 namespace forms {
@@ -23,6 +23,8 @@ enum class BorderStyle : std::uint8_t { Sizeable, Dialog };
 // primary display when it has no owner form.
 enum class Position : std::uint8_t { Designed, DefaultPosOnly, ScreenCenter };
 enum class WindowState : std::uint8_t { Normal, Minimized, Maximized };
+// showModal's results: a button's, or mrCancel for a form closed by its frame (close box, Alt+F4).
+inline constexpr int mrOk = 1, mrCancel = 2;
 
 struct FormDef {
     std::wstring_view className;
@@ -53,19 +55,17 @@ public:
     // Bounds are the outer frame in screen coordinates; a minimised form has its restored rectangle.
     void setBounds(int left, int top, int width, int height) override;
     RECT boundsRect() const;
-    int clientWidth() const override;
-    int clientHeight() const override;
+    int clientWidth() const override { return clientRect().right; }
+    int clientHeight() const override { return clientRect().bottom; }
     void setClientSize(int width, int height);
 
-    bool scaled = true;
-    bool autoScroll = false;
-    bool showHint = false;
-    bool keyPreview = false;
+    bool scaled = true, autoScroll = false, showHint = false, keyPreview = false;
     Position position = Position::DefaultPosOnly;
     WindowState windowState() const;
     HMONITOR monitor() const;
-    // Scales positions, sizes and fonts of the form and every control by m/d; left and top stay.
-    void scaleBy(int m, int d);
+    // Lays the form and every control out at percent of their design values (positions, sizes, fonts)
+    // and steps the client size with them; left and top stay. One resize follows.
+    void scaleTo(int percent);
     // The form's pixel density: its window's when made (an owned form opens over its owner and takes
     // the owner's), then the one each WM_DPICHANGED brings.
     int pixelsPerInch() const noexcept { return pixelsPerInch_; }
@@ -75,7 +75,9 @@ public:
     bool layoutHeld() const noexcept { return layoutHolds_ > 0; }
 
     void show();
-    void close();
+    void close() {
+        if (hwnd_) ::PostMessageW(hwnd_, WM_CLOSE, 0, 0);
+    }
     int showModal();
     int modalResult = 0;
     bool isModal() const noexcept { return modal_; }
@@ -102,15 +104,19 @@ protected:
     // forms call it from their constructor, which makes their members safe to use in every handler.
     void create(const FormDef& def, std::span<const ControlRow> controls = {}, std::span<const TimerRow> timers = {});
     WindowClass windowClass() const override;
-    void fireResize();
+    void fireResize() {
+        if (onResize) onResize(this);
+    }
 
 private:
     friend class LayoutHold;
     void releaseWindow() noexcept;
     void centre();
     void takeBounds();  // from the window
+    RECT clientRect() const;
     int framePixelsPerInch() const;
-    // Density changes (density.cpp).
+    // Scales and density changes (form_density.cpp).
+    void layOutAt(int percent);
     void changeDensity(int pixelsPerInch, const RECT* suggested);
     SIZE scaledWindowSize(int pixelsPerInch) const;
     void takeClientReference();
@@ -118,18 +124,15 @@ private:
 
     std::wstring className_;
     DWORD style_ = 0, exStyle_ = 0;
-    win32::WindowHandle tooltip_;
-    bool shown_ = false;
-    bool modal_ = false;
+    win32::Tooltip tooltip_;
+    bool shown_ = false, modal_ = false;
     int layoutHolds_ = 0;
     int pixelsPerInch_ = USER_DEFAULT_SCREEN_DPI;
     int scalePercent_ = 100;  // of the design values, as laid out now
     bool placing_ = false;    // inside a SetWindowPos of our own
     // The client size last given by the user or the program, and the percentage it was given at:
     // every density's client size is stepped from it, so moves between monitors never change it.
-    struct ClientReference {
-        int width = 0, height = 0, percent = 100;
-    } clientReference_;
+    struct { int width = 0, height = 0, percent = 100; } clientReference_;
     int wheelAccumulator_ = 0;
     HWND lastFocus_ = nullptr;
 };

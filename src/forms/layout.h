@@ -1,4 +1,4 @@
-// Layout: how controls follow their parent's size (anchors, docking) and proportional scaling.
+// Layout: how controls follow their parent's size (anchors, docking) and their design's scale.
 #pragma once
 
 #include <cstdint>
@@ -31,15 +31,13 @@ struct DesignValues {
 void recordAnchorDistances(Control& c);
 // Moves the parent's children along its client size; nothing moves while the form's layout is held.
 void realign(Control& parent);
-// Scales the control and all its children by m/d: positions, sizes and font heights.
-void scaleControl(Control& c, int m, int d);
 // Lays the control and all its children out at percent of their design values, with new fonts and
 // the anchor distances they have in a parent whose client area is parentWidth x parentHeight. Never
 // from the current values, which earlier scalings have rounded: so no sequence of densities drifts.
 void layoutFromDesign(Control& c, int percent, int parentWidth, int parentHeight);
 
 // While it lives, the form's size changes move no control and raise no resize event: used where the
-// framework places every control itself (creation, ScaleBy).
+// framework places every control itself (creation, a new scale or density).
 class LayoutHold {
 public:
     explicit LayoutHold(Form& form);

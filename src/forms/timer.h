@@ -7,6 +7,10 @@
 
 namespace forms {
 
+// A timer runs from the moment it is made, at kDefaultTimerInterval until another is set; Form::build
+// sets a row's own at once.
+inline constexpr unsigned kDefaultTimerInterval = 1000;  // milliseconds
+
 class Timer : public Component {
 public:
     explicit Timer(Component* owner);
@@ -20,7 +24,7 @@ public:
 
 private:
     void restart();
-    unsigned interval_ = 1000;
+    unsigned interval_ = kDefaultTimerInterval;
     bool enabled_ = true;
     UINT_PTR id_;
 };

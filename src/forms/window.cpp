@@ -4,12 +4,13 @@
 #include <windowsx.h>
 
 #include <algorithm>
-#include <set>
 #include <unordered_map>
 
 #include "base/exception.h"
 #include "forms/application.h"
 #include "forms/form.h"
+#include "win32/errortext.h"
+#include "win32/windowclass.h"
 
 namespace forms {
 
@@ -44,7 +45,7 @@ struct WindowBinding {
             try {
                 handled = c->handleMessage(msg, wp, lp, result);
             } catch (...) {
-                application().handleCurrentException();
+                application().handleCurrentException(hwnd);
                 handled = true;
             }
         }
@@ -68,21 +69,6 @@ struct WindowBinding {
         const bool handled = dispatch(hwnd, msg, wp, lp, result);
         if (msg == WM_NCDESTROY) ::RemoveWindowSubclass(hwnd, subclassProc, 0);
         return handled ? result : ::DefSubclassProc(hwnd, msg, wp, lp);
-    }
-
-    static void registerClass(const WindowClass& wc) {
-        static std::set<std::wstring> registered;
-        if (!registered.insert(wc.name).second) return;
-        WNDCLASSEXW c{};
-        c.cbSize = sizeof c;
-        c.style = CS_DBLCLKS;
-        c.lpfnWndProc = ownProc;
-        c.hInstance = ::GetModuleHandleW(nullptr);
-        c.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-        c.hbrBackground = wc.background;
-        c.hIcon = ::LoadIconW(c.hInstance, MAKEINTRESOURCEW(1));
-        c.lpszClassName = wc.name;
-        ::RegisterClassExW(&c);
     }
 };
 
@@ -135,7 +121,7 @@ Form* Control::form() {
 }
 
 void Control::createBoundWindow(const WindowClass& wc, int x, int y, int w, int h, HWND parent) {
-    if (wc.own) WindowBinding::registerClass(wc);
+    if (wc.own) win32::registerWindowClass(wc.name, WindowBinding::ownProc, true, wc.background);
     static int nextId = 1000;
     const bool child = parent_ != nullptr;
     const auto id = child ? (wc.id ? wc.id : ++nextId) : 0;
@@ -149,7 +135,7 @@ void Control::createBoundWindow(const WindowClass& wc, int x, int y, int w, int 
     WindowBinding::making = outer;
     if (!made)
         throw ocellus::EOutOfResources(
-            ocellus::formatMessage(L"Cannot create window: %s", systemErrorText(::GetLastError())));
+            ocellus::formatMessage(L"Cannot create window: %s", win32::systemErrorText(::GetLastError())));
     if (!wc.own) {
         WindowBinding::bind(made, this);
         subclassed_ = ::SetWindowSubclass(made, WindowBinding::subclassProc, 0, 0) != FALSE;
@@ -207,14 +193,9 @@ void Control::setHint(std::wstring_view text) {
     if (Form* f = form(); f && hwnd_) f->registerHint(*this);
 }
 
-void Control::click() {
-    if (onClick) onClick(this);
-}
-
 void Control::repaint() {
-    if (!hwnd_) return;
-    ::InvalidateRect(hwnd_, nullptr, FALSE);
-    ::UpdateWindow(hwnd_);
+    invalidate();
+    if (hwnd_) ::UpdateWindow(hwnd_);
 }
 
 void Control::invalidate() {

@@ -120,7 +120,9 @@ public:
 
     Notify onClick;
     Event<int /*button*/, ShiftState, int /*x*/, int /*y*/> onMouseUp;
-    virtual void click();
+    virtual void click() {
+        if (onClick) onClick(this);
+    }
 
     void repaint();  // now, synchronously
     void invalidate();
@@ -163,8 +165,6 @@ private:
     friend struct WindowBinding;
     friend void realign(Control&);
     friend void recordAnchorDistances(Control&);
-    friend void scaleControl(Control&, int, int);
-    friend void placeScaled(Control&, const DesignValues&, int, int);
     friend void layoutFromDesign(Control&, int, int, int);
     bool mouseInside_ = false;
     bool subclassed_ = false;

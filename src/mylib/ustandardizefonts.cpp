@@ -8,7 +8,9 @@
 
 #include "base/exception.h"
 #include "forms/application.h"
+#include "win32/errortext.h"
 #include "win32/monitor.h"
+#include "win32/rect.h"
 #include "win32/seams.h"
 #include "mylib/ustandardizefonts_rules.h"
 
@@ -32,8 +34,6 @@ std::wstring sourceName() {
 }
 
 
-IntRect toIntRect(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
-
 BOOL CALLBACK matchMonitor(HMONITOR monitor, HDC, LPRECT rect, LPARAM data) {
     auto* search = reinterpret_cast<std::pair<HMONITOR, RECT>*>(data);
     if (monitor != search->first) return TRUE;
@@ -43,7 +43,7 @@ BOOL CALLBACK matchMonitor(HMONITOR monitor, HDC, LPRECT rect, LPARAM data) {
 
 // The monitor's full rectangle after GetMonitorInfoW failed for it (asking again would fail
 // again): the display enumeration reports it. A monitor gone meanwhile leaves the primary display.
-RECT monitorRect(HMONITOR monitor) {
+RECT enumeratedMonitorRect(HMONITOR monitor) {
     std::pair<HMONITOR, RECT> search{monitor, win32::primaryDisplayRect()};
     ::EnumDisplayMonitors(nullptr, nullptr, matchMonitor, reinterpret_cast<LPARAM>(&search));
     return search.second;
@@ -93,30 +93,30 @@ private:
     TAnchorsArray anchors_;
 };
 
-void ScaleFormToRatio(forms::Form& form, int m, int d, bool scaleWithAnchors) {
-    if (m == 0 && d == 0) return;
+void ScaleFormTo(forms::Form& form, int percent, bool scaleWithAnchors) {
     const RECT before = form.boundsRect();
     {
         std::optional<AnchorFreeze> frozen;
         if (!scaleWithAnchors) frozen.emplace(form);
-        form.scaleBy(m, d);
+        form.scaleTo(percent);
     }
     const RECT after = form.boundsRect();
     IntRect area{};
     const IntRect* areaPtr = nullptr;
     if (HMONITOR monitor = form.monitor()) {
         MONITORINFO info{};
-        info.cbSize = 40;
+        info.cbSize = sizeof info;
         if (::GetMonitorInfoW(monitor, &info)) {
-            area = toIntRect(info.rcWork);
+            area = win32::toIntRect(info.rcWork);
         } else {
-            debugOut(forms::systemErrorText(::GetLastError()));
+            debugOut(win32::systemErrorText(::GetLastError()));
             // The monitor's full rectangle stands in for its work area.
-            area = toIntRect(monitorRect(monitor));
+            area = win32::toIntRect(enumeratedMonitorRect(monitor));
         }
         areaPtr = &area;
     }
-    const FormPlacement p = placeScaledForm(toIntRect(before), toIntRect(after), form.position == forms::Position::ScreenCenter, areaPtr);
+    const FormPlacement p = placeScaledForm(win32::toIntRect(before), win32::toIntRect(after),
+                                            form.position == forms::Position::ScreenCenter, areaPtr);
     form.setBounds(p.x, p.y, p.width, p.height);
 }
 
@@ -138,7 +138,7 @@ double StandardizeFormFont(forms::Form* form, bool scaleWithAnchors) {
     }
     const double factor = ScaleFactorForDpi(FormPixelsPerInch(form));
     form->densityScale = scalePercentForDpi;  // and by the same steps on every monitor it moves to
-    ScaleFormToRatio(*form, scalePercent(factor), 100, scaleWithAnchors);
+    ScaleFormTo(*form, scalePercent(factor), scaleWithAnchors);
     return factor;
 }
 

@@ -5,13 +5,11 @@
 #include <cmath>
 #include <cstdint>
 
+#include "base/arithmetic.h"
+
 namespace ocellus {
 
 namespace {
-
-int saturate(std::int64_t v) {
-    return static_cast<int>(std::clamp<std::int64_t>(v, INT_MIN, INT_MAX));
-}
 
 std::wstring quoted(std::wstring_view before, std::wstring_view name, std::wstring_view after) {
     std::wstring text;
@@ -28,9 +26,6 @@ double ScaleFactorForDpi(int pixelsPerInch) {
     if (pixelsPerInch <= 170) return 1.5;
     return 2.0;
 }
-
-int IntRect::width() const { return saturate(std::int64_t{right} - left); }
-int IntRect::height() const { return saturate(std::int64_t{bottom} - top); }
 
 FormPlacement placeScaledForm(IntRect before, IntRect after, bool centred, const IntRect* workArea) {
     // 64-bit throughout: extreme rectangles must not overflow, the result is saturated.

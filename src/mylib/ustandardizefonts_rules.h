@@ -4,16 +4,12 @@
 #include <string>
 #include <string_view>
 
+#include "base/rect.h"
+
 namespace ocellus {
 
 // Step factor for a screen resolution: 1.0, 1.25, 1.5 or 2.0.
 double ScaleFactorForDpi(int pixelsPerInch);
-
-struct IntRect {
-    int left, top, right, bottom;
-    int width() const;   // saturated to the int range
-    int height() const;
-};
 
 struct FormPlacement {
     int x, y, width, height;

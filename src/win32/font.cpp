@@ -1,5 +1,7 @@
 #include "win32/font.h"
 
+#include "win32/graphics.h"
+
 namespace win32 {
 
 void Font::assign(const FontDef& d) {
@@ -18,6 +20,14 @@ HFONT Font::handle() {
                                     DEFAULT_PITCH | FF_DONTCARE, face.c_str()));
     }
     return handle_.get();
+}
+
+SIZE Font::textSize(const wchar_t* text) {
+    WindowDc dc(nullptr, ::GetDC(nullptr));
+    SelectObjectScope f(dc.get(), handle());
+    RECT rc{0, 0, 0, 0};
+    ::DrawTextW(dc.get(), text, -1, &rc, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+    return {rc.right - rc.left, rc.bottom - rc.top};
 }
 
 }  // namespace win32

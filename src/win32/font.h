@@ -33,6 +33,8 @@ public:
     FontDef def() const noexcept { return {face, height, style, color}; }
     HFONT handle();  // made on demand for the current face, height and style
     void changed() { handle_.reset(); }
+    // The size of one line of text in this font on the screen, prefixes (&) drawn as they are.
+    SIZE textSize(const wchar_t* text);
 
 private:
     FontHandle handle_;

@@ -50,23 +50,23 @@ const Windows kVersions[] = {
 void PrintTo(const Windows& windows, std::ostream* out) { *out << "Windows " << windows.name; }
 
 // Renames each function (its name as a whole string) in the program file: a lookup then finds nothing.
-// A string need not follow a NUL (the first one of a section follows whatever the linker put there), so a
-// whole name is one not preceded by a character a name may hold.
 bool hideFunctions(const std::wstring& program, const std::vector<const char*>& names) {
     std::string bytes;
     {
         std::ifstream in(std::filesystem::path(program), std::ios::binary);
         bytes.assign(std::istreambuf_iterator<char>(in), {});
     }
-    const auto partOfName = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; };
+    // A whole name: its end is a NUL, and what comes before it is no part of a name (the string may lie
+    // right after other data, not after another string's NUL).
+    auto namePart = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; };
     for (const char* name : names) {
         const std::string whole = std::string(name) + '\0';
         std::size_t found = 0;
-        for (std::size_t at = 0; (at = bytes.find(whole, at)) != std::string::npos; at += whole.size())
-            if (at == 0 || !partOfName(bytes[at - 1])) {
-                bytes[at] = 'X';
-                ++found;
-            }
+        for (std::size_t at = 0; (at = bytes.find(whole, at)) != std::string::npos; at += whole.size()) {
+            if (at > 0 && namePart(bytes[at - 1])) continue;
+            bytes[at] = 'X';
+            ++found;
+        }
         if (!found) return false;
     }
     std::ofstream out(std::filesystem::path(program), std::ios::binary | std::ios::trunc);

@@ -139,10 +139,10 @@ TEST(MagRulesSource, ExtremeValuesStayInRange) {
 }
 
 // A 1024 x 768 monitor beside a 1280 x 1024 primary, to its right or its left.
-constexpr MonitorRect kRightOfPrimary{1280, 0, 2304, 768}, kLeftOfPrimary{-1024, 0, 0, 768};
+constexpr IntRect kRightOfPrimary{1280, 0, 2304, 768}, kLeftOfPrimary{-1024, 0, 0, 768};
 
 TEST(MagRulesSource, KeepsToTheMonitorUnderThePointer) {
-    struct Case { const char* where; MonitorRect monitor; int x, y, left, top, mx, my; };
+    struct Case { const char* where; IntRect monitor; int x, y, left, top, mx, my; };
     const Case cases[] = {
         {"middle", kRightOfPrimary, 1792, 384, 1697, 325, 286, 178},
         {"outer edge", kRightOfPrimary, 2303, 384, 2114, 325, 569, 178},
@@ -231,8 +231,8 @@ TEST(MagRulesOffScreen, Positions) {
 }
 
 TEST(MagRulesOffScreen, MeasuresAgainstTheGivenMonitor) {
-    struct Case { MonitorRect monitor; int left, top; bool off; };
-    const MonitorRect above{0, -768, 1024, 0};
+    struct Case { IntRect monitor; int left, top; bool off; };
+    const IntRect above{0, -768, 1024, 0};
     const Case cases[] = {
         {kRightOfPrimary, 1380, 50, false},  {kRightOfPrimary, 2254, 50, false},
         {kRightOfPrimary, 2255, 50, true},   {kRightOfPrimary, 1380, 718, false},

@@ -170,7 +170,7 @@ TEST(FormBinding, OurWindowsKnowTheirHandleFromTheFirstMessageAndNoneOutlivesIts
     for (HWND w : windows) EXPECT_EQ(Control::fromHandle(w), nullptr);
 }
 
-TEST(FormBinding, ScaleByRaisesOneResizeAndAnchorsKeepTheScaledDistances) {
+TEST(FormBinding, ScaleToRaisesOneResizeAndAnchorsKeepTheScaledDistances) {
     auto form = makeForm<PlainForm>(kPlainRows);
     Control& probe = *form->find<Control>(L"Probe");
     Control& corner = *form->find<Control>(L"Corner");
@@ -179,7 +179,7 @@ TEST(FormBinding, ScaleByRaisesOneResizeAndAnchorsKeepTheScaledDistances) {
     EXPECT_EQ(strip.top(), 100 - 20);
     EXPECT_EQ(strip.width(), 200);
 
-    form->scaleBy(3, 2);
+    form->scaleTo(150);
     EXPECT_EQ(form->resizes, 2);
     EXPECT_EQ(form->clientWidth(), 300);
     EXPECT_EQ(probe.width(), 75);

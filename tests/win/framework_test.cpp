@@ -28,8 +28,10 @@ struct ErrorBoxCapture {
     std::vector<std::wstring> texts;
     std::vector<std::wstring> captions;
     std::vector<UINT> types;
+    std::vector<HWND> owners;
     ErrorBoxCapture() {
-        seams().messageBox = [this](HWND, const wchar_t* text, const wchar_t* caption, UINT type) {
+        seams().messageBox = [this](HWND owner, const wchar_t* text, const wchar_t* caption, UINT type) {
+            owners.push_back(owner);
             texts.emplace_back(text);
             captions.emplace_back(caption);
             types.push_back(type);
@@ -44,7 +46,9 @@ constexpr FormDef kDef{L"TTestForm", L"TestForm", L"Test", 300, 200, {L"Tahoma",
 
 class TestForm : public Form {
 public:
-    explicit TestForm(std::span<const ControlRow> rows) : Form(nullptr) { create(kDef, rows); }
+    explicit TestForm(std::span<const ControlRow> rows, Component* owner = nullptr) : Form(owner) {
+        create(kDef, rows);
+    }
     void clickA(Component*) { ++clicksA; }
     void clickB(Component*) { ++clicksB; }
     void fail(Component*) { throw Exception(L"Something went wrong"); }
@@ -66,7 +70,9 @@ TEST(FrameworkErrorBox, AppendsFullStopOnlyAfterCharactersAboveIt) {
     EXPECT_EQ(box.types[0], static_cast<UINT>(MB_OK | MB_ICONERROR));
 }
 
-TEST(FrameworkErrorBox, HandlerErrorIsShownAndTheProgramGoesOn) {
+// While a modal dialog runs, a box is the dialog's, even for an error of its disabled owner.
+TEST(FrameworkErrorBox, HandlerErrorIsShownOwnedByItsModalDialogAndTheProgramGoesOn) {
+    StepsCleanup cleanup;
     ErrorBoxCapture box;
     static constexpr ControlRow rows[] = {
         {.name = L"Boom", .make = kind<PushButton>, .bounds = {10, 10, 80, 24}, .caption = L"Boom", .tabOrder = 0,
@@ -74,11 +80,20 @@ TEST(FrameworkErrorBox, HandlerErrorIsShownAndTheProgramGoesOn) {
         {.name = L"Fine", .make = kind<PushButton>, .bounds = {10, 40, 80, 24}, .caption = L"Fine", .tabOrder = 1,
          .onClick = handler<&TestForm::clickA>},
     };
-    TestForm form(rows);
-    ::SendMessageW(form.find<Control>(L"Boom")->handle(), BM_CLICK, 0, 0);
-    ::SendMessageW(form.find<Control>(L"Fine")->handle(), BM_CLICK, 0, 0);
-    ASSERT_EQ(box.texts.size(), 1u);
+    TestForm main({});
+    main.show();
+    TestForm form(rows, &main);
+    later(20, [&form, &main] {
+        ::SendMessageW(form.find<Control>(L"Boom")->handle(), BM_CLICK, 0, 0);
+        ::SendMessageW(form.find<Control>(L"Fine")->handle(), BM_CLICK, 0, 0);
+        guarded([] { throw Exception(L"Tick failed"); }, main.handle());
+        form.modalResult = 1;
+    });
+    form.showModal();
+    ASSERT_EQ(box.texts.size(), 2u);
     EXPECT_EQ(box.texts[0], L"Something went wrong.");
+    EXPECT_EQ(box.owners[0], form.handle());
+    EXPECT_EQ(box.owners[1], form.handle());
     EXPECT_EQ(form.clicksA, 1);
 }
 

@@ -12,6 +12,7 @@
 #include "forms/application.h"
 #include "forms/form.h"
 #include "base/exception.h"
+#include "win32/errortext.h"
 #include "win32/seams.h"
 #include "mylib/ustandardizefonts.h"
 #include "app_support.h"
@@ -170,7 +171,7 @@ TEST_F(FontsTest, UnreadableWorkAreaIsReportedAndTheMonitorsOwnRectangleStandsIn
         EXPECT_EQ(form->width(), w);
     }
     ASSERT_EQ(debug.lines.size(), 1u);
-    EXPECT_EQ(debug.lines[0], forms::systemErrorText(ERROR_INVALID_MONITOR_HANDLE));
+    EXPECT_EQ(debug.lines[0], win32::systemErrorText(ERROR_INVALID_MONITOR_HANDLE));
 
     // The real enumeration finds the form's monitor, here the primary display.
     form->setBounds(::GetSystemMetrics(SM_CXSCREEN) - 50, 100, w, h);
