@@ -1,6 +1,7 @@
 #include "app/mag.h"
 
 #include <array>
+#include <optional>
 
 #include "app/mag_rules.h"
 #include "app/registry.h"
@@ -130,14 +131,17 @@ void TForm1::FormCreate(forms::Component*) {
         // A settings value of the wrong type: tell the user, then start with what was read so far.
         forms::application().handleCurrentException();
     }
-    // Measured against the monitor the window meets most; stored bounds that meet none would leave
-    // the window invisible.
-    const RECT b = boundsRect();
-    const HMONITOR monitor = ::MonitorFromRect(&b, MONITOR_DEFAULTTONULL);
-    const RECT m = win32::monitorRect(monitor);
+    // Measured against the monitor the window meets most, in the physical pixels the monitors are kept
+    // in; stored bounds that meet none would leave the window invisible.
+    RECT b{};
+    std::optional<RECT> m;
+    {
+        const win32::PhysicalPixelsScope physical;
+        ::GetWindowRect(handle(), &b);
+        m = win32::monitorMeeting(b);
+    }
     // One move: a density change on the way must not leave the window between two placements.
-    if (!monitor || isOffScreen(b.left, b.top, {m.left, m.top, m.right, m.bottom}))
-        setBounds(0, 0, width(), height());
+    if (!m || isOffScreen(b.left, b.top, {m->left, m->top, m->right, m->bottom})) setBounds(0, 0, width(), height());
     rgblabel->setCaption(L"");
     xyLabel->setCaption(L"");
     colpanel->setCaption(L"");
@@ -185,6 +189,9 @@ bool TForm1::handleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
         info->ptMinTrackSize.y = 150;
         return false;  // the default handling goes on
     }
+    // The monitors a capture picks from are kept; any of these may have moved or resized one.
+    if (msg == WM_DISPLAYCHANGE || msg == WM_DPICHANGED || (msg == WM_SETTINGCHANGE && wp == SPI_SETWORKAREA))
+        win32::monitorsChanged();
     if (msg == WM_QUERYENDSESSION) {
         result = TRUE;
         return true;

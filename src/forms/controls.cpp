@@ -100,26 +100,48 @@ WindowClass Label::windowClass() const {
     return {.name = WC_STATICW, .style = static_cast<DWORD>(SS_NOTIFY | align)};
 }
 
+// The static control would paint its new text at once, and a move would repaint its old and new places:
+// with the readout's three changes per capture that is a paint for each. The text goes in through the
+// default handling (which keeps it readable by others and tells accessibility tools), the size follows
+// without a redraw, and what changed is left for the next paint, with the caller's other changes.
 void Label::setCaption(std::wstring_view text) {
     if (caption_ == text) return;
-    Control::setCaption(text);
-    adjustSize();
-    if (!autoSize) invalidate();
+    caption_.assign(text);
+    if (!hwnd_) return;
+    ::DefWindowProcW(hwnd_, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(caption_.c_str()));
+    const RECT before{left_, top_, left_ + width_, top_ + height_};
+    const RECT after = autoSize ? fitted() : before;
+    if (::EqualRect(&before, &after) || !parent_ || !parent_->handle()) {
+        invalidate();
+        return;
+    }
+    place(after.left, after.top, after.right - after.left, after.bottom - after.top, SWP_NOREDRAW);
+    RECT area;
+    ::UnionRect(&area, &before, &after);
+    ::RedrawWindow(parent_->handle(), &area, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
 }
 
 void Label::adjustSize() {
     if (!autoSize || !hwnd_) return;
+    const RECT b = fitted();
+    if (b.left != left_ || b.top != top_ || b.right - b.left != width_ || b.bottom - b.top != height_)
+        setBounds(b.left, b.top, b.right - b.left, b.bottom - b.top);
+}
+
+// The bounds that fit the caption, the aligned edge (or the centre) kept where it is. Measured in a
+// memory DC: the screen's would cost a round trip to the display under Wine, for the same metrics.
+RECT Label::fitted() {
     // As with any auto-sized label, an empty caption keeps the height of one line.
-    std::wstring text = caption_.empty() ? L" " : caption_;
-    win32::WindowDc dc(nullptr, ::GetDC(nullptr));
+    const wchar_t* text = caption_.empty() ? L" " : caption_.c_str();
+    win32::MemoryDc dc(::CreateCompatibleDC(nullptr));
     win32::SelectObjectScope f(dc.get(), font_.handle());
     RECT rc{0, 0, 0, 0};
-    ::DrawTextW(dc.get(), text.c_str(), -1, &rc, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
-    int w = rc.right - rc.left, h = rc.bottom - rc.top;
+    ::DrawTextW(dc.get(), text, -1, &rc, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+    const int w = rc.right - rc.left, h = rc.bottom - rc.top;
     int l = left_;
     if (alignment == TextAlign::Right) l = left_ + width_ - w;
     else if (alignment == TextAlign::Center) l = left_ + (width_ - w) / 2;
-    if (w != width_ || h != height_ || l != left_) setBounds(l, top_, w, h);
+    return {l, top_, l + w, top_ + h};
 }
 
 bool Label::handleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
