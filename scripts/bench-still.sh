@@ -33,19 +33,14 @@ trap winenv_stop EXIT
 # A private display of one monitor (1920x1080) or two (headless-2mon, the second on the right), filled
 # with fine detail everywhere: every pixel differs from its neighbours.
 start_display() {
-  local try
-  for try in 1 2 3; do  # a display number taken meanwhile by another program fails the start
-    [ -n "${WINEPREFIX:-}" ] && winenv_stop
-    if [ "$1" = 1 ]; then winenv_start "$state/one" headless && break
-    else winenv_start "$state/two" headless-2mon right && break; fi
-    [ "$try" = 3 ] && return 1
-  done
+  [ -n "${WINEPREFIX:-}" ] && winenv_stop
+  if [ "$1" = 1 ]; then winenv_start "$state/one" headless; else winenv_start "$state/two" headless-2mon right; fi
   xvfb=${winenv_pids[0]}
   convert -size "$(xdpyinfo | awk '/dimensions:/ { print $2 }')" xc:gray +noise Random "$state/detail.png"
   display -window root "$state/detail.png" &
   sleep 2
   server=$(for p in $(pgrep -x 'wineserver(64)?'); do
-    tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" && echo "$p"; done | head -n 1)
+    tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" && echo "$p"; done | head -n 1) || true
   # The first programs on a new display start the prefix's services: not part of any row.
   timeout 5 wine "$helper" floor 190 118 </dev/null >/dev/null 2>&1 || true
 }

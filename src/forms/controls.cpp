@@ -111,14 +111,18 @@ void Label::setCaption(std::wstring_view text) {
     ::DefWindowProcW(hwnd_, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(caption_.c_str()));
     const RECT before{left_, top_, left_ + width_, top_ + height_};
     const RECT after = autoSize ? fitted() : before;
-    if (::EqualRect(&before, &after) || !parent_ || !parent_->handle()) {
+    if (::EqualRect(&before, &after)) {
         invalidate();
         return;
     }
     place(after.left, after.top, after.right - after.left, after.bottom - after.top, SWP_NOREDRAW);
-    RECT area;
-    ::UnionRect(&area, &before, &after);
-    ::RedrawWindow(parent_->handle(), &area, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+    invalidate();
+    // What the label no longer covers goes back to its parent and the siblings there; a repaint of the
+    // whole old and new area would cost the parent a paint at every change.
+    win32::RegionHandle uncovered(::CreateRectRgnIndirect(&before)), covered(::CreateRectRgnIndirect(&after));
+    if (parent_ && parent_->handle() && uncovered && covered &&
+        ::CombineRgn(uncovered.get(), uncovered.get(), covered.get(), RGN_DIFF) > NULLREGION)
+        ::RedrawWindow(parent_->handle(), nullptr, uncovered.get(), RDW_INVALIDATE | RDW_ALLCHILDREN);
 }
 
 void Label::adjustSize() {

@@ -199,6 +199,34 @@ TEST_F(MagStill, PointerMovesAndReadoutFormatTouchOnlyWhatChanged) {
     EXPECT_NE(picture(), before);
 }
 
+// The readout changes without a paint of its own (see capture()); what it shows must still be whole.
+TEST_F(MagStill, AReadoutThatShrinksLeavesNoTraceAndOneThatGrowsShowsWhole) {
+    forms::Label* label = form->rgblabel;
+    const COLORREF background = win32::colorToRgb(form->Panel2->color);
+    auto onScreen = [&] {
+        RECT r;
+        ::GetWindowRect(label->handle(), &r);
+        return r;
+    };
+    // Whether a text pixel shows in the middle rows of the screen between x = from and x = to.
+    auto textBetween = [&](int from, int to) {
+        const RECT r = onScreen();
+        for (int y = (r.top + r.bottom) / 2 - 2; y <= (r.top + r.bottom) / 2 + 2; ++y)
+            for (int x = from; x < to; ++x)
+                if (testing_support::screenPixel(x, y) != background) return true;
+        return false;
+    };
+    label->setCaption(L"RGB: 888,888,888");
+    const RECT wide = onScreen();
+    ASSERT_TRUE(testing_support::pumpUntil([&] { return textBetween(wide.left, wide.right); }));
+    label->setCaption(L"i");
+    const RECT narrow = onScreen();
+    ASSERT_LT(narrow.right, wide.right - 20);
+    EXPECT_TRUE(testing_support::pumpUntil([&] { return !textBetween(narrow.right, wide.right); }));
+    label->setCaption(L"RGB: 888,888,888");
+    EXPECT_TRUE(testing_support::pumpUntil([&] { return textBetween(narrow.right, wide.right); }));
+}
+
 namespace {
 
 // Counts the program's questions about the monitors. With a layout set, the enumeration reports it
