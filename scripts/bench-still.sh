@@ -8,7 +8,8 @@
 #   moving  the same read, then stretched onto a 572 x 356 window: the least any magnifier does.
 # The ratio is the program's CPU over its floor's; the goals are 1.30x still and 1.25x moving.
 #   scripts/bench-still.sh [build-folder]     (scripts/bench.sh runs it after the capture benchmark)
-# OCELLUS_STILL_EXE: another Ocellus.exe to measure (an older build, for comparison);
+# OCELLUS_STILL_EXE: another Ocellus.exe to measure; OCELLUS_STILL_BEFORE: an older one, measured beside
+# it against the same floor, for a before-and-after table from one run;
 # OCELLUS_STILL_ROUNDS: rounds over all rows (default 3).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -21,6 +22,7 @@ if [ ! -x "$dir/bin/still_helper.exe" ]; then
   cmake --build "$dir" -j "$(nproc)" --target Ocellus still_helper >/dev/null
 fi
 exe=$(realpath "${OCELLUS_STILL_EXE:-$dir/bin/Ocellus.exe}")
+older=${OCELLUS_STILL_BEFORE:+$(realpath "$OCELLUS_STILL_BEFORE")}
 helper="$dir/bin/still_helper.exe"
 seconds=${OCELLUS_STILL_SECONDS:-10}
 rounds=${OCELLUS_STILL_ROUNDS:-3}
@@ -82,8 +84,9 @@ measure() {  # pointer (still|moving), then the command; prints the CPU share in
   awk -v t=$((after - before)) -v hz="$hz" -v s="$seconds" 'BEGIN { printf "%.1f", 100 * t / hz / s }'
 }
 
-magnifier() {  # zoom code, Interpolate, Invert, arrow, Enhance: runs the program with those settings
-  local key='HKCU\SOFTWARE\Tarnwick\Ocellus' name value
+magnifier() {  # program, zoom code, Interpolate, Invert, arrow, Enhance: runs it with those settings
+  local program=$1 key='HKCU\SOFTWARE\Tarnwick\Ocellus' name value
+  shift
   for name in Magnification:$1 Interpolate:$2 InvertColors:$3 Cursor:$4 Left:0 Top:0; do
     value=${name#*:}
     wine reg add "$key" /v "${name%%:*}" /t REG_SZ /d "$value" /f >/dev/null 2>&1 </dev/null
@@ -91,7 +94,7 @@ magnifier() {  # zoom code, Interpolate, Invert, arrow, Enhance: runs the progra
   if [ "$5" = 1 ]; then
     (sleep 1.5; wine "$helper" click Enhance </dev/null >/dev/null 2>&1) &
   fi
-  exec wine "$exe"
+  exec wine "$program"
 }
 
 # monitors (1|2), pointer, name, zoom code, Interpolate, Invert, arrow, Enhance. With two monitors the
@@ -119,7 +122,11 @@ echo "CPU of program + wineserver + X server, % of one core over ${seconds} s, m
 # Each row's floor is measured right before it, and the rows go round OCELLUS_STILL_ROUNDS times
 # (default 3): the cost of a screen read here drifts by a third from one minute to the next, so a
 # figure is the mean over the rounds and the ratio is that of the means.
-declare -A program_sum=() floor_sum=()
+declare -A program_sum=() floor_sum=() older_sum=()
+add() {  # table, key, value
+  local -n table=$1
+  table[$2]=$(awk -v a="${table[$2]:-0}" -v b="$3" 'BEGIN { print a + b }')
+}
 for round in $(seq "$rounds"); do
   for monitors in 1 2; do
     start_display "$monitors"
@@ -132,21 +139,27 @@ for round in $(seq "$rounds"); do
       kind=floor
       [ "$pointer" = moving ] && kind=bare
       floor=$(measure "$pointer" wine "$helper" "$kind" $area)
-      program=$(measure "$pointer" magnifier "$zoom" "$interp" "$invert" "$arrow" "$enhance")
+      program=$(measure "$pointer" magnifier "$exe" "$zoom" "$interp" "$invert" "$arrow" "$enhance")
       echo "round $round: $pointer $name: program $program %, $kind $floor %" >&2
-      floor_sum[$pointer/$name]=$(awk -v a="${floor_sum[$pointer/$name]:-0}" -v b="$floor" 'BEGIN { print a + b }')
-      program_sum[$pointer/$name]=$(awk -v a="${program_sum[$pointer/$name]:-0}" -v b="$program" 'BEGIN { print a + b }')
+      add floor_sum "$pointer/$name" "$floor"
+      add program_sum "$pointer/$name" "$program"
+      if [ -n "$older" ]; then
+        before=$(measure "$pointer" magnifier "$older" "$zoom" "$interp" "$invert" "$arrow" "$enhance")
+        echo "round $round: $pointer $name: before $before %" >&2
+        add older_sum "$pointer/$name" "$before"
+      fi
     done
   done
 done
-printf '%-8s %-34s %8s %8s %7s %6s\n' "pointer" "row" "program" "floor" "ratio" "goal"
+printf '%-8s %-34s %8s %7s %8s %8s %7s %6s\n' "pointer" "row" "before" "ratio" "program" "floor" "ratio" "goal"
 for row in "${rows[@]}"; do
   IFS='|' read -r mons pointer name _ <<<"$row"
   goal=1.30
   [ "$pointer" = moving ] && goal=1.25
   awk -v p="${program_sum[$pointer/$name]}" -v f="${floor_sum[$pointer/$name]}" -v n="$rounds" \
-    -v pointer="$pointer" -v name="$name" -v goal="$goal" \
+    -v o="${older_sum[$pointer/$name]:-}" -v pointer="$pointer" -v name="$name" -v goal="$goal" \
     'BEGIN { r = f > 0 ? p / f : 0
-             printf "%-8s %-34s %7.1f%% %7.1f%% %6.2fx %5.2fx %s\n", pointer, name, p / n, f / n, r, goal,
-                    (r <= goal ? "ok" : "missed") }'
+             older = o == "" ? sprintf("%8s %7s", "-", "-") : sprintf("%7.1f%% %6.2fx", o / n, f > 0 ? o / f : 0)
+             printf "%-8s %-34s %s %7.1f%% %7.1f%% %6.2fx %5.2fx %s\n", pointer, name, older, p / n, f / n, r,
+                    goal, (r <= goal ? "ok" : "missed") }'
 done
