@@ -281,12 +281,13 @@ TEST_F(MagStill, CapturesAskForTheMonitorsOnlyAfterTheSystemSaysTheyChanged) {
     const HWND window = form->handle();
     const int w = form->Image1->width(), h = form->Image1->height();
     const int px = 1290, py = 600;
-    // The picture's first pixel is its source's first, as read from the screen: the source kept on a
-    // monitor whose right edge is at x = right.
-    auto firstPixelOnMonitor = [&](int right) {
-        const ocellus::SourceRect src = ocellus::sourceRectangle(px, py, w, h, ocellus::ZoomCode, {0, 0, right, 1080});
+    // The picture's first pixel is its source's first, as read from the screen: the source for the pointer
+    // at p kept on monitor m.
+    auto firstPixelFor = [&](POINT p, const ocellus::MonitorRect& m) {
+        const ocellus::SourceRect src = ocellus::sourceRectangle(p.x, p.y, w, h, ocellus::ZoomCode, m);
         return detailColour(src.left - kDetail.left, src.top - kDetail.top);
     };
+    auto firstPixelOnMonitor = [&](int right) { return firstPixelFor({px, py}, {0, 0, right, 1080}); };
     auto firstPixelShown = [&] { return ocellus::pixelOf(form->Image1->picture().pixels(), 0, 0); };
     ASSERT_NE(firstPixelOnMonitor(1300), firstPixelOnMonitor(1920));
 
@@ -324,6 +325,13 @@ TEST_F(MagStill, CapturesAskForTheMonitorsOnlyAfterTheSystemSaysTheyChanged) {
         EXPECT_EQ(MonitorQuestions::asked, 1);
         MonitorQuestions::asked = 0;
     }
+
+    // On no monitor, the nearest one holds the source: the left one, 41 pixels away, not the right (71).
+    MonitorQuestions::layout = {{1300, 0, 1920, 800}, {0, 0, 1300, 1080}};
+    ::SendMessageW(window, WM_DISPLAYCHANGE, 32, MAKELPARAM(1920, 1080));
+    capture(1340, 870);
+    EXPECT_EQ(firstPixelShown(), firstPixelFor({1340, 870}, {0, 0, 1300, 1080}));
+    ASSERT_NE(firstPixelFor({1340, 870}, {0, 0, 1300, 1080}), firstPixelFor({1340, 870}, {1300, 0, 1920, 800}));
 }
 
 namespace {
