@@ -1,6 +1,7 @@
 #include "app/mag.h"
 
 #include <array>
+#include <optional>
 
 #include "app/mag_rules.h"
 #include "app/registry.h"
@@ -142,14 +143,17 @@ void TForm1::FormCreate(forms::Component*) {
         // A settings value of the wrong type: tell the user, then start with what was read so far.
         forms::application().handleCurrentException();
     }
-    // Measured against the monitor the window meets most; stored bounds that meet none would leave
-    // the window invisible.
-    const RECT b = boundsRect();
-    const HMONITOR monitor = ::MonitorFromRect(&b, MONITOR_DEFAULTTONULL);
-    const RECT m = win32::monitorRect(monitor);
+    // Measured against the monitor the window meets most, in the physical pixels the monitors are kept
+    // in; stored bounds that meet none would leave the window invisible.
+    RECT b{};
+    std::optional<RECT> m;
+    {
+        const win32::PhysicalPixelsScope physical;
+        ::GetWindowRect(handle(), &b);
+        m = win32::monitorMeeting(b);
+    }
     // One move: a density change on the way must not leave the window between two placements.
-    if (!monitor || isOffScreen(b.left, b.top, win32::toIntRect(m)))
-        setBounds(0, 0, width(), height());
+    if (!m || isOffScreen(b.left, b.top, win32::toIntRect(*m))) setBounds(0, 0, width(), height());
     rgblabel->setCaption(L"");
     xyLabel->setCaption(L"");
     colpanel->setCaption(L"");
@@ -197,6 +201,9 @@ bool TForm1::handleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
         info->ptMinTrackSize.y = 150;
         return false;  // the default handling goes on
     }
+    // The monitors a capture picks from are kept; any of these may have moved or resized one.
+    if (msg == WM_DISPLAYCHANGE || msg == WM_DPICHANGED || (msg == WM_SETTINGCHANGE && wp == SPI_SETWORKAREA))
+        win32::monitorsChanged();
     if (msg == WM_QUERYENDSESSION) {
         result = TRUE;
         return true;
@@ -235,7 +242,12 @@ void TForm1::Timer2Timer(forms::Component*) {
     // follow: what is on show stays until it can be read again.
     if (!pointerRead || GrabBusy) return;
     GrabScreen(p.x, p.y);
-    Timer1->setInterval(kRefreshMs);  // the first capture's change from 1000 ms; then the same value again
+    // The first capture changes Timer1 from its first 1000 ms to the refresh rate; later ones set the same.
+    const bool firstCapture = Timer1->interval() != kRefreshMs;
+    Timer1->setInterval(kRefreshMs);
+    // Restarted with it, this timer ticks in the same wake-up of the program as Timer1, not in one of its
+    // own: under Wine a wake-up costs about as much as the screen read.
+    if (firstCapture) Timer2->restart();
     GrabBusy = true;
 }
 

@@ -79,7 +79,6 @@ void TForm1::drawPicture(int w, int h, bool enhance, bool invert) {
         }
     }
     if (!smoothed) stretchSource(w, h, enhance, invert);  // also when smoothing failed
-    if (InterpolateFlag) Image1->repaint();
 }
 
 // The plain stretch only repeats pixels and both adjustments work on each pixel alone, so adjusting the

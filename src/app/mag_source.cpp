@@ -28,7 +28,7 @@ ScreenSource::Read ScreenSource::read(HDC screen, const SourceRect& area) {
 }
 
 SourceRect sourceAround(POINT p, int pictureW, int pictureH, int zoomCode) {
-    const RECT m = win32::monitorRectAt(p);
+    const RECT m = win32::monitorNearest(p);
     return sourceRectangle(p.x, p.y, pictureW, pictureH, zoomCode, win32::toIntRect(m));
 }
 

@@ -94,22 +94,47 @@ WindowClass Label::windowClass() const {
     return {.name = WC_STATICW, .style = static_cast<DWORD>(SS_NOTIFY | align)};
 }
 
+// The static control would paint its new text at once, and a move would repaint its old and new places:
+// with the readout's three changes per capture that is a paint for each. The text goes in through the
+// default handling (which keeps it readable by others and tells accessibility tools), the size follows
+// without a redraw, and what changed is left for the next paint, with the caller's other changes.
 void Label::setCaption(std::wstring_view text) {
     if (caption_ == text) return;
-    Control::setCaption(text);
-    adjustSize();
-    if (!autoSize) invalidate();
+    caption_.assign(text);
+    if (!hwnd_) return;
+    ::DefWindowProcW(hwnd_, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(caption_.c_str()));
+    const RECT before{left_, top_, left_ + width_, top_ + height_};
+    const RECT after = autoSize ? fitted() : before;
+    if (::EqualRect(&before, &after)) {
+        invalidate();
+        return;
+    }
+    place(after.left, after.top, after.right - after.left, after.bottom - after.top, SWP_NOREDRAW);
+    invalidate();
+    // What the label no longer covers goes back to its parent and the siblings there; a repaint of the
+    // whole old and new area would cost the parent a paint at every change.
+    win32::RegionHandle uncovered(::CreateRectRgnIndirect(&before)), covered(::CreateRectRgnIndirect(&after));
+    if (parent_ && parent_->handle() && uncovered && covered &&
+        ::CombineRgn(uncovered.get(), uncovered.get(), covered.get(), RGN_DIFF) > NULLREGION)
+        ::RedrawWindow(parent_->handle(), nullptr, uncovered.get(), RDW_INVALIDATE | RDW_ALLCHILDREN);
 }
 
 void Label::adjustSize() {
     if (!autoSize || !hwnd_) return;
+    const RECT b = fitted();
+    if (b.left != left_ || b.top != top_ || b.right - b.left != width_ || b.bottom - b.top != height_)
+        setBounds(b.left, b.top, b.right - b.left, b.bottom - b.top);
+}
+
+// The bounds that fit the caption, the aligned edge (or the centre) kept where it is.
+RECT Label::fitted() {
     // As with any auto-sized label, an empty caption keeps the height of one line.
     const SIZE size = font_.textSize(caption_.empty() ? L" " : caption_.c_str());
     const int w = size.cx, h = size.cy;
     int l = left_;
     if (alignment == TextAlign::Right) l = left_ + width_ - w;
     else if (alignment == TextAlign::Center) l = left_ + (width_ - w) / 2;
-    if (w != width_ || h != height_ || l != left_) setBounds(l, top_, w, h);
+    return {l, top_, l + w, top_ + h};
 }
 
 bool Label::handleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {

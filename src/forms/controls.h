@@ -62,6 +62,7 @@ protected:
     WindowClass windowClass() const override;
 
 private:
+    RECT fitted();
     bool pressed_ = false;
 };
 

@@ -15,15 +15,17 @@ class Timer : public Component {
 public:
     explicit Timer(Component* owner);
     ~Timer() override;
+    unsigned interval() const noexcept { return interval_; }
     void setInterval(unsigned ms);  // the same value again does nothing
     void setEnabled(bool on);
+    // Starts the period afresh from now.
+    void restart();
     Notify onTimer;
     // Hands a WM_TIMER of the application's utility window to the timer it belongs to; an error its
     // handler lets escape gets the error box.
     static void deliver(UINT_PTR id) noexcept;
 
 private:
-    void restart();
     unsigned interval_ = kDefaultTimerInterval;
     bool enabled_ = true;
     UINT_PTR id_;

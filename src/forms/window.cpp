@@ -150,17 +150,20 @@ void Control::createWindow() {
     design_ = {left_, top_, width_, height_, font_.height};
 }
 
-void Control::setBounds(int l, int t, int w, int h) {
+void Control::setBounds(int l, int t, int w, int h) { place(l, t, w, h, 0); }
+
+void Control::place(int l, int t, int w, int h, UINT swpFlags) {
     left_ = l;
     top_ = t;
     width_ = std::max(0, w);
     height_ = std::max(0, h);
     recordAnchorDistances(*this);
-    applyBounds();
+    applyBounds(swpFlags);
 }
 
-void Control::applyBounds() {
-    if (hwnd_) ::SetWindowPos(hwnd_, nullptr, left_, top_, width_, height_, SWP_NOZORDER | SWP_NOACTIVATE);
+void Control::applyBounds(UINT swpFlags) {
+    if (hwnd_)
+        ::SetWindowPos(hwnd_, nullptr, left_, top_, width_, height_, SWP_NOZORDER | SWP_NOACTIVATE | swpFlags);
 }
 
 void Control::setAnchors(Anchors a) {

@@ -143,8 +143,10 @@ protected:
     // handle is set for every message; standard classes are bound and subclassed when CreateWindowExW
     // returns.
     void createBoundWindow(const WindowClass& wc, int x, int y, int w, int h, HWND parent);
+    // Takes and applies new bounds; swpFlags add to the move's (SWP_NOREDRAW: the caller repaints).
+    void place(int left, int top, int width, int height, UINT swpFlags);
     // Moves the window to the bounds held here.
-    void applyBounds();
+    void applyBounds(UINT swpFlags = 0);
     // Unbinds this control and its children, so that no message reaches them any more.
     void unbindTree() noexcept;
     virtual void mouseEnter() {}

@@ -14,6 +14,7 @@
 #include "app/mag.h"
 #include "app/mag_rules.h"
 #include "win32/gdiplus.h"
+#include "win32/monitor.h"
 #include "app_support.h"
 #include "win_support.h"
 
@@ -62,12 +63,15 @@ protected:
 
     // Captures at (x, y) and tells which of the readout, swatch, coordinates and picture it touched:
     // gave a new text, moved, or left to be repainted (a static control may paint its text at once).
+    // A capture paints nothing itself: all it changed is painted at the next paint, each window once.
     std::string capture(int x, int y) {
         ::RedrawWindow(form->handle(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
         sent().clear();
+        paints() = 0;
         HHOOK hook = ::SetWindowsHookExW(WH_CALLWNDPROC, recordSent, nullptr, ::GetCurrentThreadId());
         form->GrabScreen(x, y);
         ::UnhookWindowsHookEx(hook);
+        EXPECT_EQ(paints(), 0) << "painted during the capture at " << x << "," << y;
         std::string touched;
         auto note = [&](forms::Control* c, const char* name) {
             HWND h = c->handle();
@@ -99,9 +103,17 @@ private:
         static std::set<HWND> windows;
         return windows;
     }
+    static int& paints() {
+        static int count = 0;
+        return count;
+    }
     static LRESULT CALLBACK recordSent(int code, WPARAM wp, LPARAM lp) {
         const auto* m = reinterpret_cast<const CWPSTRUCT*>(lp);
         if (code == HC_ACTION && (m->message == WM_SETTEXT || m->message == WM_WINDOWPOSCHANGED)) sent().insert(m->hwnd);
+        // A static control painting its text at once asks its parent for the colours first.
+        if (code == HC_ACTION && (m->message == WM_PAINT || m->message == WM_ERASEBKGND || m->message == WM_NCPAINT ||
+                                  m->message == WM_CTLCOLORSTATIC))
+            ++paints();
         return ::CallNextHookEx(nullptr, code, wp, lp);
     }
 };
@@ -185,6 +197,141 @@ TEST_F(MagStill, PointerMovesAndReadoutFormatTouchOnlyWhatChanged) {
     const std::vector<std::uint8_t> before = picture();
     EXPECT_EQ(capture(13, 700), "coordinates picture");
     EXPECT_NE(picture(), before);
+}
+
+// The readout changes without a paint of its own (see capture()); what it shows must still be whole.
+TEST_F(MagStill, AReadoutThatShrinksLeavesNoTraceAndOneThatGrowsShowsWhole) {
+    forms::Label* label = form->rgblabel;
+    const COLORREF background = win32::colorToRgb(form->Panel2->color);
+    auto onScreen = [&] {
+        RECT r;
+        ::GetWindowRect(label->handle(), &r);
+        return r;
+    };
+    // Whether a text pixel shows in the middle rows of the screen between x = from and x = to.
+    auto textBetween = [&](int from, int to) {
+        const RECT r = onScreen();
+        for (int y = (r.top + r.bottom) / 2 - 2; y <= (r.top + r.bottom) / 2 + 2; ++y)
+            for (int x = from; x < to; ++x)
+                if (testing_support::screenPixel(x, y) != background) return true;
+        return false;
+    };
+    label->setCaption(L"RGB: 888,888,888");
+    const RECT wide = onScreen();
+    ASSERT_TRUE(testing_support::pumpUntil([&] { return textBetween(wide.left, wide.right); }));
+    label->setCaption(L"i");
+    const RECT narrow = onScreen();
+    ASSERT_LT(narrow.right, wide.right - 20);
+    EXPECT_TRUE(testing_support::pumpUntil([&] { return !textBetween(narrow.right, wide.right); }));
+    label->setCaption(L"RGB: 888,888,888");
+    EXPECT_TRUE(testing_support::pumpUntil([&] { return textBetween(narrow.right, wide.right); }));
+}
+
+namespace {
+
+// Counts the program's questions about the monitors. With a layout set, the enumeration reports it
+// instead of the system's.
+struct MonitorQuestions {
+    static inline int asked = 0;
+    static inline std::vector<RECT> layout;
+
+    static BOOL WINAPI enumerate(HDC dc, LPCRECT clip, MONITORENUMPROC proc, LPARAM data) {
+        ++asked;
+        if (layout.empty()) {
+            static const auto real = testing_support::loadedFunction<decltype(&::EnumDisplayMonitors)>(
+                L"user32.dll", "EnumDisplayMonitors");
+            return real(dc, clip, proc, data);
+        }
+        for (RECT r : layout)
+            if (!proc(reinterpret_cast<HMONITOR>(static_cast<std::uintptr_t>(r.left + 1)), nullptr, &r, data)) break;
+        return TRUE;
+    }
+    static HMONITOR WINAPI fromPoint(POINT p, DWORD flags) {
+        ++asked;
+        static const auto real =
+            testing_support::loadedFunction<decltype(&::MonitorFromPoint)>(L"user32.dll", "MonitorFromPoint");
+        return real(p, flags);
+    }
+    static BOOL WINAPI info(HMONITOR monitor, LPMONITORINFO into) {
+        ++asked;
+        static const auto real =
+            testing_support::loadedFunction<decltype(&::GetMonitorInfoW)>(L"user32.dll", "GetMonitorInfoW");
+        return real(monitor, into);
+    }
+};
+
+}  // namespace
+
+TEST_F(MagStill, CapturesAskForTheMonitorsOnlyAfterTheSystemSaysTheyChanged) {
+    ScreenPattern detail(kDetail, paintDetail);
+    testing_support::ImportPatch enumerate(L"user32.dll", "EnumDisplayMonitors",
+                                           reinterpret_cast<std::uintptr_t>(&MonitorQuestions::enumerate));
+    ASSERT_TRUE(enumerate.active());
+    // Not imported at all where the program no longer asks this way.
+    testing_support::ImportPatch fromPoint(L"user32.dll", "MonitorFromPoint",
+                                           reinterpret_cast<std::uintptr_t>(&MonitorQuestions::fromPoint));
+    testing_support::ImportPatch info(L"user32.dll", "GetMonitorInfoW",
+                                      reinterpret_cast<std::uintptr_t>(&MonitorQuestions::info));
+    struct RealLayoutAfter {
+        ~RealLayoutAfter() {
+            MonitorQuestions::layout.clear();
+            win32::monitorsChanged();
+        }
+    } realLayoutAfter;
+    const HWND window = form->handle();
+    const int w = form->Image1->width(), h = form->Image1->height();
+    const int px = 1290, py = 600;
+    // The picture's first pixel is its source's first, as read from the screen: the source for the pointer
+    // at p kept on monitor m.
+    auto firstPixelFor = [&](POINT p, const ocellus::IntRect& m) {
+        const ocellus::SourceRect src = ocellus::sourceRectangle(p.x, p.y, w, h, ocellus::ZoomCode, m);
+        return detailColour(src.left - kDetail.left, src.top - kDetail.top);
+    };
+    auto firstPixelOnMonitor = [&](int right) { return firstPixelFor({px, py}, {0, 0, right, 1080}); };
+    auto firstPixelShown = [&] { return ocellus::pixelOf(form->Image1->picture().pixels(), 0, 0); };
+    ASSERT_NE(firstPixelOnMonitor(1300), firstPixelOnMonitor(1920));
+
+    capture(1100, 600);
+    MonitorQuestions::asked = 0;
+    for (POINT p : {POINT{1100, 600}, POINT{px, py}, POINT{10, 700}, POINT{1900, 1070}}) capture(p.x, p.y);
+    EXPECT_EQ(MonitorQuestions::asked, 0);
+
+    // The screen cut in two at x = 1300, which only a notice of the change makes the captures see.
+    MonitorQuestions::layout = {{0, 0, 1300, 1080}, {1300, 0, 1920, 1080}};
+    RECT frame;
+    ::GetWindowRect(window, &frame);
+    const std::pair<const char*, std::function<void()>> notices[] = {
+        {"display change", [&] { ::SendMessageW(window, WM_DISPLAYCHANGE, 32, MAKELPARAM(1920, 1080)); }},
+        {"work area", [&] { ::SendMessageW(window, WM_SETTINGCHANGE, SPI_SETWORKAREA, 0); }},
+        {"density", [&] { ::SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(96, 96), reinterpret_cast<LPARAM>(&frame)); }},
+    };
+    bool cut = false;
+    for (const auto& [name, notice] : notices) {
+        SCOPED_TRACE(name);
+        capture(px, py);
+        EXPECT_EQ(firstPixelShown(), firstPixelOnMonitor(cut ? 1300 : 1920));
+        // Any other setting leaves the monitors as they were.
+        ::SendMessageW(window, WM_SETTINGCHANGE, SPI_SETDESKWALLPAPER, 0);
+        capture(px, py);
+        EXPECT_EQ(MonitorQuestions::asked, 0);
+
+        cut = !cut;
+        MonitorQuestions::layout = cut ? std::vector<RECT>{{0, 0, 1300, 1080}, {1300, 0, 1920, 1080}}
+                                       : std::vector<RECT>{{0, 0, 1920, 1080}};
+        notice();
+        MonitorQuestions::asked = 0;
+        capture(px, py);
+        EXPECT_EQ(firstPixelShown(), firstPixelOnMonitor(cut ? 1300 : 1920));
+        EXPECT_EQ(MonitorQuestions::asked, 1);
+        MonitorQuestions::asked = 0;
+    }
+
+    // On no monitor, the nearest one holds the source: the left one, 41 pixels away, not the right (71).
+    MonitorQuestions::layout = {{1300, 0, 1920, 800}, {0, 0, 1300, 1080}};
+    ::SendMessageW(window, WM_DISPLAYCHANGE, 32, MAKELPARAM(1920, 1080));
+    capture(1340, 870);
+    EXPECT_EQ(firstPixelShown(), firstPixelFor({1340, 870}, {0, 0, 1300, 1080}));
+    ASSERT_NE(firstPixelFor({1340, 870}, {0, 0, 1300, 1080}), firstPixelFor({1340, 870}, {1300, 0, 1920, 800}));
 }
 
 namespace {
