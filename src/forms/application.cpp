@@ -75,11 +75,7 @@ void Application::dispatch(MSG& msg) {
 void Application::run() {
     if (mainForm) mainForm->show();
     MSG msg;
-    while (!terminated_) {
-        BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
-        if (got <= 0) break;
-        dispatch(msg);
-    }
+    while (!terminated_ && ::GetMessageW(&msg, nullptr, 0, 0) > 0) dispatch(msg);
     terminated_ = true;
 }
 

@@ -3,27 +3,9 @@
 #include <commctrl.h>
 
 #include "forms/form.h"
+#include "win32/paint.h"
 
 namespace forms {
-namespace {
-
-// For windows of our own classes that paint their whole area: no separate background erase, and
-// WM_PAINT goes to paint(dc). False for every other message.
-template <class Paint>
-bool paintWholeWindow(HWND hwnd, UINT msg, LRESULT& result, Paint paint) {
-    if (msg == WM_ERASEBKGND) {
-        result = 1;
-        return true;
-    }
-    if (msg != WM_PAINT) return false;
-    PAINTSTRUCT ps;
-    HDC dc = ::BeginPaint(hwnd, &ps);
-    paint(dc);
-    ::EndPaint(hwnd, &ps);
-    return true;
-}
-
-}  // namespace
 
 // ----- Panel -----
 
@@ -55,7 +37,7 @@ bool Panel::handleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
         result = 1;
         return true;
     case WM_PAINT:
-        return paintWholeWindow(hwnd_, msg, result, [this](HDC dc) { paint(dc); });
+        return win32::paintWholeWindow(hwnd_, msg, result, [this](HDC dc) { paint(dc); });
     case WM_SIZE:
         realign(*this);
         invalidate();
@@ -74,7 +56,7 @@ Image::Image(Component* owner, Control* parent) : Control(owner, parent) {
 WindowClass Image::windowClass() const { return {.name = L"OcellusImage", .own = true}; }
 
 bool Image::handleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
-    const bool painted = paintWholeWindow(hwnd_, msg, result, [this](HDC dc) {
+    const bool painted = win32::paintWholeWindow(hwnd_, msg, result, [this](HDC dc) {
         const int bw = picture_.handle() ? picture_.width() : 0;
         const int bh = picture_.handle() ? picture_.height() : 0;
         if (bw > 0 && bh > 0) ::BitBlt(dc, 0, 0, bw, bh, picture_.dc(), 0, 0, SRCCOPY);
@@ -111,12 +93,7 @@ void Label::setCaption(std::wstring_view text) {
     }
     place(after.left, after.top, after.right - after.left, after.bottom - after.top, SWP_NOREDRAW);
     invalidate();
-    // What the label no longer covers goes back to its parent and the siblings there; a repaint of the
-    // whole old and new area would cost the parent a paint at every change.
-    win32::RegionHandle uncovered(::CreateRectRgnIndirect(&before)), covered(::CreateRectRgnIndirect(&after));
-    if (parent_ && parent_->handle() && uncovered && covered &&
-        ::CombineRgn(uncovered.get(), uncovered.get(), covered.get(), RGN_DIFF) > NULLREGION)
-        ::RedrawWindow(parent_->handle(), nullptr, uncovered.get(), RDW_INVALIDATE | RDW_ALLCHILDREN);
+    if (parent_) win32::invalidateUncovered(parent_->handle(), before, after);
 }
 
 void Label::adjustSize() {
@@ -203,31 +180,23 @@ WindowClass RadioButton::windowClass() const { return {.name = WC_BUTTONW, .styl
 
 bool RadioButton::checked() const { return hwnd_ && ::SendMessageW(hwnd_, BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
-void RadioButton::setChecked(bool value) {
-    if (checked() == value) return;
-    if (value && parent_) {
-        for (Control* sibling : parent_->children()) {
-            auto* r = dynamic_cast<RadioButton*>(sibling);
-            if (r && r != this && r->checked()) ::SendMessageW(r->hwnd_, BM_SETCHECK, BST_UNCHECKED, 0);
-        }
-    }
-    ::SendMessageW(hwnd_, BM_SETCHECK, value ? BST_CHECKED : BST_UNCHECKED, 0);
-    updateGroupTabStop();
-    click();
-}
-
 // As in any dialog, a group of radio buttons is one tab stop, the checked button, and the arrow
 // keys move within it: a radio button that Tab reaches unchecked reports a click on Windows, so
 // tabbing through the row would change the choice at every stop.
-void RadioButton::updateGroupTabStop() {
-    if (!parent_) return;
-    for (Control* sibling : parent_->children()) {
-        auto* r = dynamic_cast<RadioButton*>(sibling);
-        if (!r || !r->hwnd_) continue;
-        const LONG_PTR style = ::GetWindowLongPtrW(r->hwnd_, GWL_STYLE);
-        const LONG_PTR wanted = r->checked() ? style | WS_TABSTOP : style & ~static_cast<LONG_PTR>(WS_TABSTOP);
-        if (wanted != style) ::SetWindowLongPtrW(r->hwnd_, GWL_STYLE, wanted);
+void RadioButton::setChecked(bool value) {
+    if (checked() == value) return;
+    ::SendMessageW(hwnd_, BM_SETCHECK, value ? BST_CHECKED : BST_UNCHECKED, 0);
+    if (parent_) {
+        for (Control* sibling : parent_->children()) {
+            auto* r = dynamic_cast<RadioButton*>(sibling);
+            if (!r || !r->hwnd_) continue;
+            if (value && r != this) ::SendMessageW(r->hwnd_, BM_SETCHECK, BST_UNCHECKED, 0);
+            const LONG_PTR style = ::GetWindowLongPtrW(r->hwnd_, GWL_STYLE);
+            const LONG_PTR wanted = r->checked() ? style | WS_TABSTOP : style & ~static_cast<LONG_PTR>(WS_TABSTOP);
+            if (wanted != style) ::SetWindowLongPtrW(r->hwnd_, GWL_STYLE, wanted);
+        }
     }
+    click();
 }
 
 void RadioButton::handleNotification(WORD code) {
@@ -285,7 +254,7 @@ void PushButton::click() {
 WindowClass Bevel::windowClass() const { return {.name = L"OcellusBevel", .own = true}; }
 
 bool Bevel::handleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
-    const bool painted = paintWholeWindow(hwnd_, msg, result, [this](HDC dc) {
+    const bool painted = win32::paintWholeWindow(hwnd_, msg, result, [this](HDC dc) {
         RECT rc;
         ::GetClientRect(hwnd_, &rc);
         ::FillRect(dc, &rc, win32::solidBrush(parent_ ? parent_->color : color));

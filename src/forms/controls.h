@@ -106,7 +106,6 @@ protected:
     WindowClass windowClass() const override;
 
 private:
-    void updateGroupTabStop();
     RadioButton* neighbour(bool forward) const;
 };
 
