@@ -10,7 +10,8 @@
 #   scripts/bench-still.sh [build-folder]     (scripts/bench.sh runs it after the capture benchmark)
 # OCELLUS_STILL_EXE: another Ocellus.exe to measure; OCELLUS_STILL_BEFORE: an older one, measured beside
 # it against the same floor, for a before-and-after table from one run;
-# OCELLUS_STILL_ROUNDS: rounds over all rows (default 3).
+# OCELLUS_STILL_ROUNDS: rounds over all rows (default 3); OCELLUS_STILL_ROWS: an extended regular
+# expression, only the rows whose pointer and name match it ("moving plain x3", "^still ").
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -116,6 +117,15 @@ rows=(
   "2|still|plain x3, second monitor|6|0|0|0|0"
   "2|moving|plain x3, second monitor|6|0|0|0|0"
 )
+if [ -n "${OCELLUS_STILL_ROWS:-}" ]; then
+  chosen=()
+  for row in "${rows[@]}"; do
+    IFS='|' read -r _ pointer name _ <<<"$row"
+    if grep -Eq -- "$OCELLUS_STILL_ROWS" <<<"$pointer $name"; then chosen+=("$row"); fi
+  done
+  [ ${#chosen[@]} -gt 0 ] || { echo "no row matches $OCELLUS_STILL_ROWS" >&2; exit 2; }
+  rows=("${chosen[@]}")
+fi
 echo "program: $exe"
 echo "CPU of program + wineserver + X server, % of one core over ${seconds} s, mean of $rounds rounds;" \
   "floor: still, a bare 2 ms timer reading the same area; moving, that read stretched onto a 572x356 window"
@@ -129,6 +139,7 @@ add() {  # table, key, value
 }
 for round in $(seq "$rounds"); do
   for monitors in 1 2; do
+    printf '%s\n' "${rows[@]}" | grep -q "^$monitors|" || continue
     start_display "$monitors"
     if [ "$monitors" = 1 ]; then px=1200 py=700; else px=1800 py=400; fi
     for row in "${rows[@]}"; do

@@ -57,7 +57,8 @@ public:
     void Image1MouseUp(forms::Component*, int, forms::ShiftState, int, int) {}
     void FormMouseMove(forms::Component*, forms::ShiftState, int, int) {}
 
-    void GrabScreen(int x, int y);
+    // True when it changed anything on show, which then waits for the next paint.
+    bool GrabScreen(int x, int y);
     void enhanceimage();
     void invertimage();
 

@@ -11,8 +11,8 @@
 
 namespace ocellus {
 
-void TForm1::GrabScreen(int x, int y) {
-    if (!ScreenCanvas) return;
+bool TForm1::GrabScreen(int x, int y) {
+    if (!ScreenCanvas) return false;
     const int w = Image1->width(), h = Image1->height();
     SourceRect src{};
     bool haveSource = false;
@@ -34,13 +34,16 @@ void TForm1::GrabScreen(int x, int y) {
 
     // Each of these repaints only when its text or colour changes.
     const ReadoutText readout = readoutFor(colour, ReadoutFormat);
+    const std::wstring coordinates = coordinatesText(x, y);
+    const bool readoutChanged =
+        rgblabel->caption() != readout.text || colpanel->color != colour || xyLabel->caption() != coordinates;
     rgblabel->setCaption(readout.text);
     rgblabel->setHint(readout.hint);
     colpanel->setColor(colour);
-    xyLabel->setCaption(coordinatesText(x, y));
+    xyLabel->setCaption(coordinates);
 
     // After a failed read the picture stays exactly as it was, neither read nor adjusted again.
-    if (read == ScreenSource::Read::Failed) return;
+    if (read == ScreenSource::Read::Failed) return readoutChanged;
     win32::Bitmap& picture = Image1->picture();
     PictureInputs inputs{.width = w,
                          .height = h,
@@ -52,7 +55,7 @@ void TForm1::GrabScreen(int x, int y) {
                          .invert = invertcb->checked(),
                          .cursor = CursorFlag,
                          .pictureSerial = picture.serial()};
-    if (read == ScreenSource::Read::Unchanged && shown_ == inputs) return;
+    if (read == ScreenSource::Read::Unchanged && shown_ == inputs) return readoutChanged;
 
     shown_.reset();  // until the new picture is complete
     if (haveSource) drawPicture(w, h, inputs.enhance, inputs.invert);
@@ -63,6 +66,7 @@ void TForm1::GrabScreen(int x, int y) {
     picture.canvas().polygon(arrow);
     inputs.pictureSerial = picture.serial();
     shown_ = inputs;
+    return true;
 }
 
 void TForm1::drawPicture(int w, int h, bool enhance, bool invert) {

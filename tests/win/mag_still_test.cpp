@@ -69,7 +69,7 @@ protected:
         sent().clear();
         paints() = 0;
         HHOOK hook = ::SetWindowsHookExW(WH_CALLWNDPROC, recordSent, nullptr, ::GetCurrentThreadId());
-        form->GrabScreen(x, y);
+        const bool changed = form->GrabScreen(x, y);
         ::UnhookWindowsHookEx(hook);
         EXPECT_EQ(paints(), 0) << "painted during the capture at " << x << "," << y;
         std::string touched;
@@ -82,6 +82,7 @@ protected:
         note(form->colpanel, "swatch");
         note(form->xyLabel, "coordinates");
         note(form->Image1, "picture");
+        EXPECT_EQ(changed, !touched.empty()) << "what the capture at " << x << "," << y << " says it changed";
         return touched;
     }
 
